@@ -1,0 +1,51 @@
+// The dispatch table: one line per format identifier. A null entry is a format the
+// engine does not read (decode) or write (encode).
+#include <array>
+
+#include "Codecs.h"
+
+namespace zelvo {
+namespace {
+
+// clang-format off
+constexpr std::array<Codec, ZV_TYPE_COUNT> kCodecs = {{
+  {ZV_TYPE_UNKNOWN, "unknown", nullptr,   nullptr,   nullptr, nullptr},
+  {ZV_TYPE_BMP,  "BMP",  nullptr, nullptr, nullptr, nullptr},
+  {ZV_TYPE_GIF,  "GIF",  nullptr, nullptr, nullptr, nullptr},
+  {ZV_TYPE_JPG,  "JPEG", nullptr, nullptr, nullptr, nullptr},
+  {ZV_TYPE_PNG,  "PNG",  nullptr, nullptr, nullptr, nullptr},
+  {ZV_TYPE_ICO,  "ICO",  nullptr, nullptr, nullptr, nullptr},
+  {ZV_TYPE_TIF,  "TIFF", nullptr, nullptr, nullptr, nullptr},
+  {ZV_TYPE_TGA,  "TGA",  nullptr, nullptr, nullptr, nullptr},
+  {ZV_TYPE_PCX,  "PCX",  nullptr, nullptr, nullptr, nullptr},
+  {ZV_TYPE_WBMP, "WBMP", nullptr, nullptr, nullptr, nullptr},
+  {ZV_TYPE_WMF,  "WMF",  nullptr, nullptr, nullptr, "Save WMF not supported"},
+  {ZV_TYPE_JP2,  "JP2",  nullptr, nullptr, nullptr, nullptr},
+  {ZV_TYPE_JPC,  "JPC",  nullptr, nullptr, nullptr, nullptr},
+  {ZV_TYPE_PGX,  "PGX",  nullptr, nullptr, nullptr, nullptr},
+  {ZV_TYPE_PNM,  "PNM",  nullptr, nullptr, nullptr, nullptr},
+  {ZV_TYPE_RAS,  "RAS",  nullptr, nullptr, nullptr, nullptr},
+  {ZV_TYPE_JBG,  "JBIG", nullptr, nullptr, nullptr, nullptr},
+  {ZV_TYPE_MNG,  "MNG",  nullptr, nullptr, nullptr, nullptr},
+  {ZV_TYPE_SKA,  "SKA",  nullptr, nullptr, nullptr, nullptr},
+  {ZV_TYPE_RAW,  "RAW",  nullptr, nullptr, nullptr, "Save RAW not supported"},
+  {ZV_TYPE_PSD,  "PSD",  nullptr, nullptr, nullptr, nullptr},
+  {ZV_TYPE_LJY,  "LJY",  nullptr, nullptr, nullptr, nullptr},
+}};
+// clang-format on
+
+constexpr std::array<uint32_t, 16> kDetectionOrder = {
+    ZV_TYPE_JPG, ZV_TYPE_GIF, ZV_TYPE_LJY, ZV_TYPE_BMP, ZV_TYPE_ICO, ZV_TYPE_PNG,
+    ZV_TYPE_TIF, ZV_TYPE_MNG, ZV_TYPE_TGA, ZV_TYPE_PCX, ZV_TYPE_WBMP, ZV_TYPE_WMF,
+    ZV_TYPE_JP2, ZV_TYPE_SKA, ZV_TYPE_RAW, ZV_TYPE_PSD};
+
+}  // namespace
+
+const Codec* codecFor(uint32_t type) {
+  if (type >= kCodecs.size()) return nullptr;
+  return &kCodecs[type];
+}
+
+std::span<const uint32_t> detectionOrder() { return kDetectionOrder; }
+
+}  // namespace zelvo
