@@ -120,7 +120,8 @@ ZLV_API bool zlvRegSetString(int32_t hive, const char16_t* keyPath, const char16
 /* Each writes a NUL-terminated UTF-16 folder path ending in "/" and returns its length, 0 when
  * it does not fit. */
 ZLV_API uint32_t zlvUserDataDir(char16_t* out, uint32_t capacity); /* $XDG_DATA_HOME or ~/.local/share */
-ZLV_API uint32_t zlvProgramDir(char16_t* out, uint32_t capacity);  /* folder of the running executable */
+/* Folder of the running executable, or $GALLIVO_PROGRAM_DIR when set (tests). */
+ZLV_API uint32_t zlvProgramDir(char16_t* out, uint32_t capacity);
 ZLV_API uint32_t zlvTempDir(char16_t* out, uint32_t capacity);     /* $TMPDIR or /tmp */
 ZLV_API uint32_t zlvRuntimeDir(char16_t* out, uint32_t capacity);  /* $XDG_RUNTIME_DIR or /tmp */
 
