@@ -28,7 +28,9 @@ StreamPtr makeMemoryReader(const uint8_t* data, size_t size);
 StreamPtr makeMemoryWriter();
 // Hands the buffer of a MemoryStream made by makeMemoryWriter to the caller (malloc'd).
 uint8_t* detachMemoryBuffer(ZvStream* memoryStream, size_t* size);
-// A CountingStream, optionally with a limit.
+// The capacity of a MemoryStream, or -1 for other kinds.
+int64_t memoryCapacity(ZvStream* memoryStream);
+// A CountingStream, optionally with a limit (negative: none).
 StreamPtr makeCountingStream(int64_t limit = -1);
 
 // What the codecs use: every call goes through the object's table.
