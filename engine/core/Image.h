@@ -36,6 +36,8 @@ enum class ImageKind : uint8_t { Plain, Jpeg, Gif, Raw };
 constexpr uint64_t kMaxPixelBits = 2516582400ull;
 constexpr int kLastErrorSize = 256;
 constexpr int kCodecWords = ZV_TYPE_COUNT;
+// Frame arrays beyond this are refused: a hostile count must not allocate without bound.
+constexpr size_t kMaxFrames = 65535;
 
 // Extended information: plain data, copied as a whole by Copy and CopyInfo and moved by
 // Transfer. Defaults as for a freshly constructed object.
@@ -116,6 +118,10 @@ struct Image : ZvImage {
   void setLastError(const char* text);
   const char* lastError() const { return info.lastError; }
   void setType(uint32_t type) { info.type = type; }
+  // Header + palette + rows in bytes (0 when empty).
+  uint32_t getSize() const;
+  // Writes `head` back into the pixel block after a header field changed.
+  void syncHeader();
 
   // ---- creation and moves ----
   void* create(uint32_t w, uint32_t h, uint32_t bpp, uint32_t type);
@@ -126,6 +132,8 @@ struct Image : ZvImage {
   bool transfer(Image& src, bool takeFrames);
   bool allocAlpha(uint8_t fill = 255);  // gives the image an alpha plane, false when invalid
   bool allocSelection(uint8_t fill = 0);
+  bool appendFrame(ImagePtr frame);  // false when the array is full or memory runs out
+  bool setFrame(int32_t index, const Image& src);
 
   // ---- palette and pixels ----
   void setPalette(const ZvRGBQuad* colors, uint32_t count);
@@ -137,6 +145,11 @@ struct Image : ZvImage {
   ZvRGBQuad pixelColor(int32_t x, int32_t y, bool withAlpha = true) const;
   void setPixelColor(int32_t x, int32_t y, ZvRGBQuad c, bool setAlpha);
   bool transparentAt(int32_t x, int32_t y) const;
+  uint8_t pixelGray(int32_t x, int32_t y) const;
+  bool swapIndex(uint8_t a, uint8_t b);
+  size_t rawRowBytes() const;
+  bool exportRaw(uint8_t* out, size_t capacity, bool topDown) const;
+  bool importRaw(const uint8_t* data, size_t size, bool topDown);
   void setDpi(int32_t x, int32_t y);
 
   // ---- core operations ----
