@@ -98,7 +98,8 @@ ZLV_API bool zlvPostMessage(uint32_t window, uint32_t msg, uintptr_t wparam, int
 ZLV_API uint32_t zlvGetProfileString(const char16_t* section, const char16_t* key,
                                      const char16_t* def, char16_t* out, uint32_t capacity,
                                      const char16_t* file);
-/* Leading decimal integer of the value (sign allowed), else the default. */
+/* Leading decimal integer of the value (sign allowed); 0 when the value does not start with
+ * one, the default when the key is missing. */
 ZLV_API int32_t zlvGetProfileInt(const char16_t* section, const char16_t* key, int32_t def,
                                  const char16_t* file);
 /* value null deletes the key; key null deletes the section. The file is replaced in one
