@@ -747,6 +747,37 @@ typedef struct ZvComStreamOps {
 } ZvComStreamOps;
 struct ZvComStream { const ZvComStreamOps* ops; };
 
+/* The selection tracker of export e: a rectangle with eight sizing handles. Hit codes:
+ * -1 outside, 0 inside (move), 1..8 handles clockwise from the top-left corner. */
+enum ZvCursor {
+  ZV_CURSOR_ARROW = 0, ZV_CURSOR_SIZEALL = 1, ZV_CURSOR_SIZENS = 2, ZV_CURSOR_SIZEWE = 3,
+  ZV_CURSOR_SIZENWSE = 4, ZV_CURSOR_SIZENESW = 5
+};
+typedef struct ZvTracker ZvTracker;
+typedef struct ZvTrackerOps {
+  void (*Destroy)(ZvTracker* self, bool freeMemory);             /* 0: through b */
+  void (*SetRect)(ZvTracker* self, ZvRect rect);                 /* 1: normalised */
+  ZvRect (*GetRect)(ZvTracker* self);                            /* 2 */
+  void (*SetHandleSize)(ZvTracker* self, int32_t pixels);        /* 3: default 6 */
+  int32_t (*HitTest)(ZvTracker* self, ZvPoint point);            /* 4: hit code */
+  int32_t (*CursorAt)(ZvTracker* self, ZvPoint point);           /* 5: ZvCursor */
+  bool (*Track)(ZvTracker* self, int32_t hit, int32_t dx, int32_t dy); /* 6: move or size */
+} ZvTrackerOps;
+struct ZvTracker { const ZvTrackerOps* ops; };
+
+/* The filter plug-in host of export m: filters registered by name, applied to an image. */
+typedef bool (*ZvPluginFilter)(void* user, ZvImage* image);
+typedef struct ZvPluginHost ZvPluginHost;
+typedef struct ZvPluginHostOps {
+  void (*Destroy)(ZvPluginHost* self, bool freeMemory);                        /* 0: through b */
+  bool (*Register)(ZvPluginHost* self, const char16_t* name, ZvPluginFilter filter, void* user); /* 1 */
+  bool (*Unregister)(ZvPluginHost* self, const char16_t* name);               /* 2 */
+  int32_t (*Count)(ZvPluginHost* self);                                        /* 3 */
+  const char16_t* (*NameAt)(ZvPluginHost* self, int32_t index);               /* 4: null past the end */
+  bool (*Apply)(ZvPluginHost* self, const char16_t* name, ZvImage* image);    /* 5: false when unknown */
+} ZvPluginHostOps;
+struct ZvPluginHost { const ZvPluginHostOps* ops; };
+
 /* Status text capacity of exports i and k, in UTF-16 units. */
 #define ZV_STATUS_TEXT_UNITS 200
 
