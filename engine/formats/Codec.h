@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 #include "../core/Image.h"
 #include "Stream.h"
@@ -14,6 +15,8 @@ namespace zelvo {
 // information (escape, codec options, load-all-frames, frame index, size hint). With
 // escape == -1 only width, height and type are filled in (header only). On failure the
 // codec stores its message with img.setLastError and returns false.
+// `type` is the identifier asked for, 0 while detecting. img.info.type is preset to the
+// entry's identifier; a codec serving several identifiers sets the one it found.
 using DecodeFn = bool (*)(Image& img, StreamRef in, uint32_t type);
 // Encodes the valid image `img` (not modified) as `type`; messages as for decode.
 using EncodeFn = bool (*)(Image& img, StreamRef out, uint32_t type);
@@ -33,6 +36,9 @@ struct Codec {
 const Codec* codecFor(uint32_t type);
 // The detection order of type 0.
 std::span<const uint32_t> detectionOrder();
+
+// Extension lookup (first three characters, case ignored, a leading dot skipped); 0 none.
+uint32_t typeFromExtension(std::u16string_view ext);
 
 // Largest picture a decoder may allocate: the image's own limit, lower in fuzz builds.
 #if defined(ZELVO_FUZZ_LIMITS)

@@ -1,8 +1,64 @@
-// Image-table slots for load, save, decode, encode.
-#include "../core/Image.h"
+// Image-table slots for load, save, decode, encode and the format helpers.
+#include "Codec.h"
 
 namespace zelvo {
 
-void fillFormatOps(ZvImageOps& ops) { (void)ops; }
+void fillFormatOps(ZvImageOps& ops) {
+  ops.GetTypeIdFromName = [](ZvImage*, const char16_t* ext) -> uint32_t {
+    return ext ? typeFromExtension(ext) : uint32_t(ZV_TYPE_UNKNOWN);
+  };
+  ops.GetNumTypes = [](ZvImage*) -> uint32_t { return ZV_TYPE_COUNT; };
+  ops.LoadResource = [](ZvImage* s, const uint8_t* data, uint32_t size, uint32_t type, void*) {
+    return Image::from(s)->loadResource(data, size, type);
+  };
+  ops.Load = [](ZvImage* s, const char16_t* path, uint32_t type) {
+    return Image::from(s)->load(path, type);
+  };
+  ops.DecodeMemory = [](ZvImage* s, const uint8_t* buf, uint32_t size, uint32_t type) {
+    return Image::from(s)->decodeMemory(buf, size, type);
+  };
+  ops.Decode = [](ZvImage* s, ZvStream* stream, uint32_t type) {
+    return Image::from(s)->decode(stream, type);
+  };
+  ops.DecodeFile = [](ZvImage* s, FILE* file, uint32_t type) {
+    return Image::from(s)->decodeFile(file, type);
+  };
+  ops.CheckFormatMemory = [](ZvImage* s, const uint8_t* buf, uint32_t size, uint32_t type) {
+    return Image::from(s)->checkFormatMemory(buf, size, type);
+  };
+  ops.CheckFormat = [](ZvImage* s, ZvStream* stream, uint32_t type) {
+    return Image::from(s)->checkFormat(stream, type);
+  };
+  ops.Save = [](ZvImage* s, const char16_t* path, uint32_t type) {
+    return Image::from(s)->save(path, type);
+  };
+  ops.EncodeMemory = [](ZvImage* s, uint8_t** buffer, int32_t* size, uint32_t type) {
+    return Image::from(s)->encodeMemory(buffer, size, type);
+  };
+  ops.EncodeFramesFile = [](ZvImage* s, FILE* file, ZvImage** images, int32_t count,
+                            uint32_t type) {
+    return Image::from(s)->encodeFramesFile(file, images, count, type);
+  };
+  ops.EncodeFrames = [](ZvImage* s, ZvStream* stream, ZvImage** images, int32_t count,
+                        uint32_t type) {
+    return Image::from(s)->encodeFrames(stream, images, count, type);
+  };
+  ops.Encode = [](ZvImage* s, ZvStream* stream, uint32_t type) {
+    return Image::from(s)->encode(stream, type);
+  };
+  ops.EncodeFile = [](ZvImage* s, FILE* file, uint32_t type) {
+    return Image::from(s)->encodeFile(file, type);
+  };
+  ops.SetDecodeSizeHint = [](ZvImage* s, int32_t w, int32_t h) {
+    return Image::from(s)->setDecodeSizeHint(w, h);
+  };
+  ops.LoadInfo = [](ZvImage* s, const char16_t* path, uint32_t type) {
+    return Image::from(s)->loadInfo(path, type);
+  };
+  ops.SetProgressCallback = [](ZvImage* s, ZvProgressCallback callback, void* user) {
+    Image::from(s)->progressCallback = callback;
+    Image::from(s)->progressUser = user;
+  };
+}
 
 }  // namespace zelvo

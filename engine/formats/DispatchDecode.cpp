@@ -1,0 +1,203 @@
+// Reading pictures: Load, Decode and their file, memory and header-only variants.
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "Codec.h"
+#include "zlvplatform.h"
+
+namespace zelvo {
+namespace {
+
+constexpr const char* kUnknownFormat = "Decode: Unknown or wrong format";
+
+ImageKind kindOf(uint32_t type) {
+  switch (type) {
+    case ZV_TYPE_JPG: return ImageKind::Jpeg;
+    case ZV_TYPE_GIF: return ImageKind::Gif;
+    case ZV_TYPE_RAW: return ImageKind::Raw;
+    default: return ImageKind::Plain;
+  }
+}
+
+struct FileCloser {
+  void operator()(FILE* f) const noexcept {
+    if (f) std::fclose(f);
+  }
+};
+using FilePtr = std::unique_ptr<FILE, FileCloser>;
+
+FilePtr openFile(const char16_t* path, const char* mode) {
+  if (!path || !*path) return nullptr;
+  return FilePtr(std::fopen(zlv::toUtf8(path).c_str(), mode));
+}
+
+// A decoder reachable by asking for `type` directly: 21 comes by detection only.
+const Codec* directDecoder(uint32_t type) {
+  if (type == ZV_TYPE_UNKNOWN || type == ZV_TYPE_LJY) return nullptr;
+  const Codec* c = codecFor(type);
+  return c && c->decode ? c : nullptr;
+}
+
+}  // namespace
+
+// One decoder attempt on a temporary image of the format's class; moves the result in
+// on success, otherwise hands back the decoder's message through `error`.
+static bool tryDecoder(Image& self, const Codec& codec, StreamRef in, uint32_t requested,
+                       std::string* error) {
+  ImagePtr tmp = Image::make(codec.type, kindOf(codec.type));
+  if (!tmp) {
+    *error = "Decode: out of memory";
+    return false;
+  }
+  tmp->copyInfo(self);
+  tmp->info.type = codec.type;
+  tmp->progressCallback = self.progressCallback;
+  tmp->progressUser = self.progressUser;
+  bool ok;
+  try {
+    ok = codec.decode(*tmp, in, requested);
+  } catch (const std::bad_alloc&) {
+    tmp->setLastError("Decode: out of memory");
+    ok = false;
+  } catch (...) {
+    tmp->setLastError(kUnknownFormat);
+    ok = false;
+  }
+  if (!ok) {
+    *error = tmp->lastError();
+    if (tmp->info.escape == 1) self.info.escape = 1;
+    return false;
+  }
+  const uint32_t found = tmp->info.type ? tmp->info.type : codec.type;
+  std::vector<uint8_t> exif = std::move(tmp->exif);
+  const int32_t orientation = tmp->exifOrientation;
+  if (!self.transfer(*tmp, true)) {
+    *error = tmp->lastError();
+    return false;
+  }
+  self.exif = std::move(exif);
+  self.exifOrientation = orientation;
+  self.setType(found);
+  return true;
+}
+
+bool Image::decode(ZvStream* stream, uint32_t type) {
+  if (!stream) {
+    setLastError("null file handler");
+    return false;
+  }
+  StreamRef in(stream);
+  std::string error;
+  try {
+    if (type == ZV_TYPE_UNKNOWN) {
+      const int64_t start = in.tell();
+      for (uint32_t t : detectionOrder()) {
+        const Codec* c = codecFor(t);
+        if (!c || !c->decode) continue;
+        if (tryDecoder(*this, *c, in, ZV_TYPE_UNKNOWN, &error)) return true;
+        // A cancelled attempt ends the detection: the user asked to stop.
+        if (error == "break") {
+          setLastError("break");
+          return false;
+        }
+        if (start >= 0) in.seek(start, SEEK_SET);
+      }
+      setLastError(kUnknownFormat);
+      return false;
+    }
+    const Codec* c = directDecoder(type);
+    if (!c) {
+      setLastError(kUnknownFormat);
+      return false;
+    }
+    if (tryDecoder(*this, *c, in, type, &error)) return true;
+    setLastError(error.c_str());
+  } catch (...) {
+    setLastError("Decode: out of memory");
+  }
+  return false;
+}
+
+bool Image::decodeMemory(const uint8_t* buf, uint32_t size, uint32_t type) {
+  StreamPtr s = makeMemoryReader(buf, buf ? size : 0);
+  if (!s) {
+    setLastError("Decode: out of memory");
+    return false;
+  }
+  return decode(s.get(), type);
+}
+
+bool Image::decodeFile(FILE* file, uint32_t type) {
+  if (!file) {
+    setLastError("null file handler");
+    return false;
+  }
+  StreamPtr s = makeFileStream(file, false);
+  if (!s) {
+    setLastError("Decode: out of memory");
+    return false;
+  }
+  return decode(s.get(), type);
+}
+
+bool Image::load(const char16_t* path, uint32_t type) {
+  if (directDecoder(type)) {
+    FilePtr f = openFile(path, "rb");
+    if (!f) return false;
+    if (decodeFile(f.get(), type)) return true;
+    if (std::strcmp(lastError(), "break") == 0) return false;
+  }
+  const std::string kept = lastError();
+  FilePtr f = openFile(path, "rb");
+  if (!f) return false;
+  const bool ok = decodeFile(f.get(), ZV_TYPE_UNKNOWN);
+  if (!ok && type != ZV_TYPE_UNKNOWN && std::strcmp(lastError(), "break") != 0)
+    setLastError(kept.c_str());
+  return ok;
+}
+
+bool Image::loadInfo(const char16_t* path, uint32_t type) {
+  info.escape = -1;
+  return load(path, type);
+}
+
+bool Image::loadResource(const uint8_t* data, uint32_t size, uint32_t type) {
+  if (!data || size == 0) {
+    setLastError("Unable to load resource!");
+    return false;
+  }
+  return decodeMemory(data, size, type);
+}
+
+// Reports whether the stream holds a picture of `type`. The check runs on a scratch
+// image so that the picture, the type and the escape of this image stay as they are.
+bool Image::checkFormat(ZvStream* stream, uint32_t type) {
+  ImagePtr probe = Image::make();
+  if (!probe) return false;
+  probe->copyInfo(*this);
+  probe->info.type = ZV_TYPE_UNKNOWN;
+  probe->info.escape = -1;
+  const bool ok = probe->decode(stream, ZV_TYPE_UNKNOWN) && probe->info.type == type;
+  if (!ok && type != ZV_TYPE_UNKNOWN) setLastError(probe->lastError());
+  return ok;
+}
+
+bool Image::checkFormatMemory(const uint8_t* buf, uint32_t size, uint32_t type) {
+  if (!buf || size == 0) {
+    setLastError("invalid or empty buffer");
+    return false;
+  }
+  StreamPtr s = makeMemoryReader(buf, size);
+  if (!s) return false;
+  return checkFormat(s.get(), type);
+}
+
+bool Image::setDecodeSizeHint(int32_t w, int32_t h) {
+  if (valid()) return false;
+  info.hintWidth = w;
+  info.hintHeight = h;
+  return true;
+}
+
+}  // namespace zelvo
