@@ -17,6 +17,7 @@ struct Window {
   ZlvWindowCallback callback;
   void* context;
   std::vector<std::thread::id> running;  // threads inside the callback now
+  bool closing = false;                  // being unregistered: no new posts get in
 };
 
 struct Table {
@@ -44,7 +45,7 @@ uint32_t zlvRegisterWindow(ZlvWindowCallback callback, void* context) {
   if (t.exhausted) return 0;
   uint32_t id = ++t.lastId;
   if (id == UINT32_MAX) t.exhausted = true;
-  t.windows.emplace(id, Window{callback, context, {}});
+  t.windows.emplace(id, Window{callback, context, {}, false});
   return id;
 }
 
@@ -53,6 +54,7 @@ void zlvUnregisterWindow(uint32_t window) {
   std::unique_lock guard(t.lock);
   auto it = t.windows.find(window);
   if (it == t.windows.end()) return;
+  it->second.closing = true;
   // Wait for other threads' callbacks; one running on this thread (a callback that
   // unregisters its own window) cannot be waited for.
   const auto self = std::this_thread::get_id();
@@ -73,7 +75,7 @@ bool zlvPostMessage(uint32_t window, uint32_t msg, uintptr_t wparam, intptr_t lp
   {
     std::lock_guard guard(t.lock);
     auto it = t.windows.find(window);
-    if (it == t.windows.end()) return false;
+    if (it == t.windows.end() || it->second.closing) return false;
     callback = it->second.callback;
     context = it->second.context;
     it->second.running.push_back(self);
