@@ -1,0 +1,207 @@
+// ResampleInterpolated: area averaging when shrinking, bilinear interpolation otherwise.
+#include <algorithm>
+#include <cmath>
+#include <new>
+#include <vector>
+
+#include "Image.h"
+#include "Sampler.h"
+
+namespace zelvo {
+namespace {
+
+constexpr int32_t kBilinear = 2;
+
+int32_t roundHalfUp(float v) { return int32_t(v + 0.5f); }
+
+// The source pixels one destination column (or row) averages, with the overlap of each
+// pixel's unit square with the area. Rows and columns are independent, so the weights
+// are computed once per column and once per row.
+struct Span {
+  int32_t first = 0;
+  std::vector<float> weights;
+};
+
+std::vector<Span> spans(int32_t count, float scale) {
+  std::vector<Span> out(static_cast<size_t>(count));
+  for (int32_t d = 0; d < count; ++d) {
+    const float centre = (float(d) + 0.5f) * scale - 0.5f;
+    const float lo = centre - scale / 2, hi = centre + scale / 2;
+    Span& s = out[size_t(d)];
+    s.first = roundHalfUp(lo);
+    const int32_t last = roundHalfUp(hi);
+    for (int32_t i = s.first; i <= last; ++i)
+      s.weights.push_back(std::max(0.0f, std::min(float(i) + 0.5f, hi) - std::max(float(i) - 0.5f, lo)));
+  }
+  return out;
+}
+
+ZvRGBQuad toColor(const float sum[3], float area) {
+  auto ch = [&](int c) { return uint8_t(std::clamp(sum[c] / area, 0.0f, 255.0f)); };
+  return {ch(0), ch(1), ch(2), 0};
+}
+
+// Both factors above 1: every pixel of the range weighted by its overlap.
+void averageBoth(const Image& src, Image& dst, const Sampler& sampler, float sx, float sy) {
+  const std::vector<Span> cols = spans(dst.width(), sx), rows = spans(dst.height(), sy);
+  const float area = sx * sy;
+  const bool direct = src.depth() == 24;
+  // Source column of every span entry after the overflow rule (-1: the overflow colour).
+  std::vector<std::vector<int32_t>> colIndex(cols.size());
+  for (size_t c = 0; c < cols.size(); ++c)
+    for (size_t k = 0; k < cols[c].weights.size(); ++k)
+      colIndex[c].push_back(sampler.mapX(cols[c].first + int32_t(k)));
+  const ZvRGBQuad oc = sampler.overflowColor();
+  for (int32_t dy = 0; dy < dst.height(); ++dy) {
+    const Span& ry = rows[size_t(dy)];
+    for (int32_t dx = 0; dx < dst.width(); ++dx) {
+      const Span& cx = cols[size_t(dx)];
+      const std::vector<int32_t>& xs = colIndex[size_t(dx)];
+      float sum[3] = {0, 0, 0};
+      for (size_t j = 0; j < ry.weights.size(); ++j) {
+        const float wy = ry.weights[j];
+        if (wy == 0) continue;
+        const int32_t y = sampler.mapY(ry.first + int32_t(j));
+        const uint8_t* line = y >= 0 && direct ? src.row(y) : nullptr;
+        float rowSum[3] = {0, 0, 0};
+        for (size_t i = 0; i < cx.weights.size(); ++i) {
+          const float wx = cx.weights[i];
+          if (wx == 0) continue;
+          const int32_t x = xs[i];
+          if (line && x >= 0) {
+            const uint8_t* p = line + size_t(x) * 3;
+            rowSum[0] += wx * p[0];
+            rowSum[1] += wx * p[1];
+            rowSum[2] += wx * p[2];
+          } else {
+            const ZvRGBQuad c = (x < 0 || y < 0) ? oc : src.pixelColor(x, y, false);
+            rowSum[0] += wx * c.blue;
+            rowSum[1] += wx * c.green;
+            rowSum[2] += wx * c.red;
+          }
+        }
+        for (int c = 0; c < 3; ++c) sum[c] += wy * rowSum[c];
+      }
+      const ZvRGBQuad c = toColor(sum, area);
+      if (direct) {
+        uint8_t* p = dst.row(dy) + size_t(dx) * 3;
+        p[0] = c.blue, p[1] = c.green, p[2] = c.red;
+      } else {
+        dst.setPixelColor(dx, dy, c, false);
+      }
+    }
+    const int32_t pct = int32_t(int64_t(dy) * 100 / dst.height());
+    dst.info.progress = pct;
+    statusProgress(pct);
+  }
+}
+
+// One factor above 1: each pixel of the range contributes the interpolated colour at the
+// centre of its overlap with the area, weighted by the overlap.
+ZvRGBQuad averageOne(const Sampler& sampler, float x, float y, float w, float h) {
+  const float left = x - w / 2, right = x + w / 2, top = y - h / 2, bottom = y + h / 2;
+  float sum[3] = {0, 0, 0};
+  for (int32_t j = roundHalfUp(top); j <= roundHalfUp(bottom); ++j) {
+    const float y0 = std::max(float(j) - 0.5f, top), y1 = std::min(float(j) + 0.5f, bottom);
+    if (y1 <= y0) continue;
+    for (int32_t i = roundHalfUp(left); i <= roundHalfUp(right); ++i) {
+      const float x0 = std::max(float(i) - 0.5f, left), x1 = std::min(float(i) + 0.5f, right);
+      if (x1 <= x0) continue;
+      const float weight = (x1 - x0) * (y1 - y0);
+      const ZvRGBQuad c = sampler.bilinear((x0 + x1) / 2, (y0 + y1) / 2);
+      sum[0] += weight * c.blue;
+      sum[1] += weight * c.green;
+      sum[2] += weight * c.red;
+    }
+  }
+  return toColor(sum, w * h);
+}
+
+// Interpolation at every destination pixel; averaging only when one factor is above 1.
+void interpolateAll(const Image& src, Image& out, const Sampler& sampler, float sx, float sy,
+                    bool averaging) {
+  const bool direct = !averaging && src.depth() == 24;
+  const int32_t w = out.width(), h = out.height();
+  for (int32_t dy = 0; dy < h; ++dy) {
+    const float y = (float(dy) + 0.5f) * sy - 0.5f;
+    uint8_t* line = out.row(dy);
+    for (int32_t dx = 0; dx < w; ++dx) {
+      const float x = (float(dx) + 0.5f) * sx - 0.5f;
+      if (averaging) {
+        out.setPixelColor(dx, dy, averageOne(sampler, x, y, sx, sy), false);
+      } else if (direct) {
+        const ZvRGBQuad c = sampler.bilinear(x, y);
+        uint8_t* p = line + size_t(dx) * 3;
+        p[0] = c.blue, p[1] = c.green, p[2] = c.red;
+        if (out.alpha) out.alphaRow(dy)[dx] = c.reserved;
+      } else {
+        out.setPixelColor(dx, dy, sampler.bilinear(x, y), false);
+      }
+    }
+    const int32_t pct = int32_t(int64_t(dy) * 100 / h);
+    out.info.progress = pct;
+    statusProgress(pct);
+  }
+}
+
+// Averaged and indexed results take the alpha of the source pixel they start from.
+void alphaFromSource(const Image& src, Image& out, float sx, float sy) {
+  if (!src.alpha || !out.alpha) return;
+  for (int32_t dy = 0; dy < out.height(); ++dy) {
+    const int32_t y = std::min(int32_t(float(dy) * sy), src.height() - 1);
+    uint8_t* a = out.alphaRow(dy);
+    const uint8_t* s = src.alphaRow(y);
+    for (int32_t dx = 0; dx < out.width(); ++dx)
+      a[dx] = s[std::min(int32_t(float(dx) * sx), src.width() - 1)];
+  }
+}
+
+}  // namespace
+
+bool Image::resampleInterpolated(int32_t w, int32_t h, int32_t method, int32_t overflow, Image* dst,
+                                 bool noAveraging) {
+  if (w <= 0 || h <= 0 || !valid()) return false;
+  // Only bilinear interpolation is offered.
+  if (method != kBilinear) return false;
+  if (dst == this) dst = nullptr;
+  if (w == width() && h == height()) {
+    if (dst) dst->copy(*this, true, true, true, false);
+    return true;
+  }
+  const float sx = float(width()) / float(w), sy = float(height()) / float(h);
+  ImagePtr tmp = make(info.type, kind);
+  if (!tmp) return false;
+  tmp->copyInfo(*this);
+  if (!tmp->create(uint32_t(w), uint32_t(h), depth(), info.type)) {
+    setLastError(tmp->lastError());
+    return false;
+  }
+  if (const ZvRGBQuad* pal = palette()) tmp->setPalette(pal, 256);
+  if (alpha && !tmp->allocAlpha()) {
+    setLastError("ZvImage::Create can't allocate memory");
+    return false;
+  }
+
+  statusBegin(u"缩放处理");
+  const Sampler sampler(*this, overflow);
+  const bool averaging = (sx > 1 || sy > 1) && !noAveraging;
+  try {
+    if (averaging && sx > 1 && sy > 1) {
+      averageBoth(*this, *tmp, sampler, sx, sy);
+    } else {
+      interpolateAll(*this, *tmp, sampler, sx, sy, averaging);
+    }
+  } catch (const std::bad_alloc&) {
+    statusEnd();
+    setLastError("ZvImage::Create can't allocate memory");
+    return false;
+  }
+  if (averaging || depth() != 24) alphaFromSource(*this, *tmp, sx, sy);
+
+  Image& target = dst ? *dst : *this;
+  target.transfer(*tmp, false);
+  statusEnd();
+  return true;
+}
+
+}  // namespace zelvo
