@@ -11,7 +11,7 @@ namespace {
 constexpr std::array<Codec, ZV_TYPE_COUNT> kCodecs = {{
   {ZV_TYPE_UNKNOWN, "unknown", nullptr,   nullptr,   nullptr, nullptr},
   {ZV_TYPE_BMP,  "BMP",  nullptr, nullptr, nullptr, nullptr},
-  {ZV_TYPE_GIF,  "GIF",  nullptr, nullptr, nullptr, nullptr},
+  {ZV_TYPE_GIF,  "GIF",  nullptr, encodeGIF, encodeFramesGIF, nullptr},
   {ZV_TYPE_JPG,  "JPEG", decodeJPG, encodeJPG, nullptr, nullptr},
   {ZV_TYPE_PNG,  "PNG",  nullptr, nullptr, nullptr, nullptr},
   {ZV_TYPE_ICO,  "ICO",  nullptr, nullptr, nullptr, nullptr},
