@@ -30,7 +30,7 @@ constexpr std::array<Codec, ZV_TYPE_COUNT> kCodecs = {{
   {ZV_TYPE_SKA,  "SKA",  nullptr, nullptr, nullptr, nullptr},
   {ZV_TYPE_RAW,  "RAW",  nullptr, nullptr, nullptr, "Save RAW not supported"},
   {ZV_TYPE_PSD,  "PSD",  nullptr, nullptr, nullptr, nullptr},
-  {ZV_TYPE_LJY,  "LJY",  nullptr, nullptr, nullptr, nullptr},
+  {ZV_TYPE_LJY,  "LJY",  decodeLJY, nullptr, nullptr, nullptr},
 }};
 // clang-format on
 
