@@ -113,12 +113,20 @@ ZvFrameOps buildFrameOps() {
     // Templates are only ever heap objects made by CreateTemplate; the manager is static.
     if (freeMemory && self(t)->type() != 0) delete self(t);
   };
+  // Load and Render allocate: out of memory is a failure, never an exception for the caller.
   ops.Load = [](ZvFrameTemplate* t, const char16_t* path) {
-    return path ? self(t)->load(path) : self(t)->load(u"");
+    try {
+      return self(t)->load(path ? path : u"");
+    } catch (...) {
+      return false;
+    }
   };
   ops.Render = [](ZvFrameTemplate* t, ZvImage* target) {
-    if (!target) return false;
-    return self(t)->render(*Image::from(target));
+    try {
+      return target && self(t)->render(*Image::from(target));
+    } catch (...) {
+      return false;
+    }
   };
   ops.Reset = [](ZvFrameTemplate* t) { self(t)->reset(); };
   ops.Width = [](ZvFrameTemplate* t) { return self(t)->width(); };

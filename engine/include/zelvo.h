@@ -294,16 +294,16 @@ struct ZvImageOps {
   ZvReservedOp reserved187;
   ZvReservedOp reserved188;
   ZvReservedOp reserved189;
-  ZvReservedOp reserved190;
-  ZvReservedOp reserved191;
-  ZvReservedOp reserved192;
-  ZvReservedOp reserved193;
-  ZvReservedOp reserved194;
-  ZvReservedOp reserved195;
-  ZvReservedOp reserved196;
-  ZvReservedOp reserved197;
-  ZvReservedOp reserved198;
-  ZvReservedOp reserved199;
+  bool (*CustomFilter)(ZvImage* self, const int32_t kernel[9], int32_t size, int32_t divisor, int32_t offset);  /* 190: 3 x 3 kernel rows from the top; sum / divisor + offset; divisor 0 = kernel sum */
+  bool (*GaussianBlur)(ZvImage* self, float radius);  /* 191: reach in pixels (sigma = radius / 2) */
+  bool (*Negative)(ZvImage* self);  /* 192 */
+  bool (*GrayScale)(ZvImage* self);  /* 193: luminance into all channels (indexed: the palette) */
+  bool (*Noise)(ZvImage* self, int32_t level);  /* 194: luminance noise +-level, same result every time */
+  bool (*Splash)(ZvImage* self, int32_t radius);  /* 195: each pixel from a random neighbour within radius */
+  bool (*Sketch)(ZvImage* self);  /* 196: pencil drawing in grey */
+  bool (*SoftGlow)(ZvImage* self);  /* 197: screened with a blurred copy */
+  bool (*Posterize)(ZvImage* self, int32_t bits);  /* 198: bits kept per channel, 1..8 */
+  bool (*Rotate)(ZvImage* self, float angle, int32_t method, int32_t overflow, const ZvRGBQuad* fill, bool rightAngles, bool keepSize);  /* 199: counter-clockwise degrees; method 2 bilinear; overflow 3 transparent, 1 fill, 5 repeat; grows unless keepSize */
   ZvReservedOp reserved200;
   ZvReservedOp reserved201;
   ZvReservedOp reserved202;
@@ -444,15 +444,15 @@ struct ZvImageOps {
   ZvReservedOp reserved337;
   ZvReservedOp reserved338;
   ZvReservedOp reserved339;
-  ZvReservedOp reserved340;
-  ZvReservedOp reserved341;
-  ZvReservedOp reserved342;
-  ZvReservedOp reserved343;
-  ZvReservedOp reserved344;
-  ZvReservedOp reserved345;
-  ZvReservedOp reserved346;
-  ZvReservedOp reserved347;
-  ZvReservedOp reserved348;
+  bool (*ColorShift)(ZvImage* self, int32_t red, int32_t green, int32_t blue);  /* 340: added per channel */
+  bool (*ToneAdjust)(ZvImage* self, int32_t red, int32_t green, int32_t blue, bool keepColor);  /* 341: duotone through the colour at mid grey; keepColor mixes half with the original */
+  bool (*TonePreset)(ZvImage* self, int32_t value);  /* 342: tone of hue `value` degrees (23 = sepia); 0 = none */
+  bool (*BrightnessContrast)(ZvImage* self, int32_t brightness, int32_t contrast);  /* 343: -255..255, -100..100 percent */
+  bool (*Gamma)(ZvImage* self, float gamma);  /* 344: 1.0 = none; must be finite and > 0 */
+  bool (*Solarize)(ZvImage* self, uint8_t threshold);  /* 345: channels above the threshold inverted */
+  bool (*ColorStyle)(ZvImage* self, int32_t style);  /* 346: 0 sepia, 1 cool, 2 warm, 3 faded */
+  bool (*RoundRectToAlpha)(ZvImage* self, ZvRect rect, int32_t ellipseWidth, int32_t ellipseHeight);  /* 347: outside the rounded rectangle (top-down) becomes transparent */
+  bool (*DrawShadow)(ZvImage* self, ZvRect rect, float angle, int32_t softness, uint32_t color, int32_t strengthTenths, int32_t opacity256, int32_t dx, int32_t dy, int32_t cornerPercent);  /* 348: soft shadow of rect turned by angle; colour 0x00BBGGRR; colours only */
   ZvReservedOp reserved349;
   ZvReservedOp reserved350;
   ZvReservedOp reserved351;
@@ -617,6 +617,25 @@ ZV_SLOT(ZvImageOps, CreateFrames, 327);
 ZV_SLOT(ZvImageOps, SetDecodeSizeHint, 377);
 ZV_SLOT(ZvImageOps, LoadInfo, 378);
 ZV_SLOT(ZvImageOps, SetProgressCallback, 379);
+ZV_SLOT(ZvImageOps, CustomFilter, 190);
+ZV_SLOT(ZvImageOps, GaussianBlur, 191);
+ZV_SLOT(ZvImageOps, Negative, 192);
+ZV_SLOT(ZvImageOps, GrayScale, 193);
+ZV_SLOT(ZvImageOps, Noise, 194);
+ZV_SLOT(ZvImageOps, Splash, 195);
+ZV_SLOT(ZvImageOps, Sketch, 196);
+ZV_SLOT(ZvImageOps, SoftGlow, 197);
+ZV_SLOT(ZvImageOps, Posterize, 198);
+ZV_SLOT(ZvImageOps, Rotate, 199);
+ZV_SLOT(ZvImageOps, ColorShift, 340);
+ZV_SLOT(ZvImageOps, ToneAdjust, 341);
+ZV_SLOT(ZvImageOps, TonePreset, 342);
+ZV_SLOT(ZvImageOps, BrightnessContrast, 343);
+ZV_SLOT(ZvImageOps, Gamma, 344);
+ZV_SLOT(ZvImageOps, Solarize, 345);
+ZV_SLOT(ZvImageOps, ColorStyle, 346);
+ZV_SLOT(ZvImageOps, RoundRectToAlpha, 347);
+ZV_SLOT(ZvImageOps, DrawShadow, 348);
 /* END image table */
 
 struct ZvStreamOps {
