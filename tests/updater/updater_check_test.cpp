@@ -359,19 +359,38 @@ TEST(UpdaterCheck, UpdateOpensThePageAndRecordsTheNewVersion) {
   EXPECT_EQ(again.record.state, uint32_t(UpdateStateUpToDate));
 }
 
-TEST(UpdaterCheck, UpdateWithoutAPageStillRecords) {
-  HttpTestServer server(withList("[new]\nver=5.0\n"));
-  UpdaterScene scene = makeScene("nopage", server.base(), server.base());
-  writeStateIni(scene, "1.0", "1");
-  const fs::path opened = scene.programDir / "opened.log";
-  recordOpens(opened);
-  UpdaterLibrary lib;
-  MessageWindow window;
-  ASSERT_EQ(runCheck(lib, window).record.state, uint32_t(UpdateStateUpdateAvailable));
-  lib.Update(1);
-  for (int i = 0; i < 200 && lib.state() != UpdateStateDone; ++i) std::this_thread::sleep_for(20ms);
-  EXPECT_EQ(lib.state(), uint32_t(UpdateStateDone));
-  EXPECT_EQ(iniValue(scene.stateIni(), "main", "ver"), "5.0");
-  std::this_thread::sleep_for(200ms);
-  EXPECT_FALSE(fs::exists(opened));
+TEST(UpdaterCheck, UpdateOpensOnlyWebPages) {
+  struct Case {
+    const char* url;
+    bool opened;
+  } cases[] = {
+      {"", false},
+      {"HTTPS://127.0.0.1:9/new", true},
+      {"file:///etc/passwd", false},  // a hostile list must not open local files
+      {"/usr/bin/xterm", false},
+      {"--help", false},
+      {"http://", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.url);
+    HttpTestServer server(withList(std::string("[new]\nver=5.0\nurl=") + c.url + "\n"));
+    UpdaterScene scene = makeScene("nopage", server.base(), server.base());
+    writeStateIni(scene, "1.0", "1");
+    const fs::path opened = scene.programDir / "opened.log";
+    recordOpens(opened);
+    UpdaterLibrary lib;
+    MessageWindow window;
+    ASSERT_EQ(runCheck(lib, window).record.state, uint32_t(UpdateStateUpdateAvailable));
+    lib.Update(1);
+    for (int i = 0; i < 200 && lib.state() != UpdateStateDone; ++i) std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(lib.state(), uint32_t(UpdateStateDone));
+    EXPECT_EQ(iniValue(scene.stateIni(), "main", "ver"), "5.0");  // recorded either way
+    if (c.opened) {
+      ASSERT_TRUE(waitForFile(opened, 10s));
+      EXPECT_EQ(readFile(opened), std::string(c.url) + "\n");
+    } else {
+      std::this_thread::sleep_for(150ms);
+      EXPECT_FALSE(fs::exists(opened));
+    }
+  }
 }

@@ -15,6 +15,13 @@ constexpr uint32_t kDaySeconds = 86400;
 constexpr char16_t kNewSection[] = u"new";
 }  // namespace
 
+bool isWebAddress(std::u16string_view url) {
+  for (std::u16string_view scheme : {std::u16string_view(u"http://"), std::u16string_view(u"https://")})
+    if (url.size() > scheme.size() && equalsIgnoringAsciiCase(url.substr(0, scheme.size()), scheme))
+      return true;
+  return false;
+}
+
 bool checkIsDue(uint32_t paramWord, uint32_t storedTime, uint32_t now) {
   if (paramWord & UpdateParamForceCheck) return true;
   return uint32_t(now - storedTime) >= kDaySeconds;
@@ -51,8 +58,9 @@ void runUpdateCheck(UpdateAgent& agent) {
 void runUpdateAction(UpdateAgent& agent) {
   std::u16string url, newVersion;
   agent.pendingUpdate(url, newVersion);
-  // A browser that cannot be started does not stop the version being recorded.
-  if (!url.empty()) zlvShellOpen(url.c_str());
+  // The address comes from the server: only a web page goes to the shell, never a local file
+  // or an option. A browser that cannot be started does not stop the version being recorded.
+  if (isWebAddress(url)) zlvShellOpen(url.c_str());
   const std::u16string& state = agent.files().stateFile;
   writeProfileString(state, kMain, kVerKey, newVersion);
   writeProfileString(state, kMain, kTimeKey, decimal(nowSeconds()));
