@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "HttpTestServer.h"
+#include "UpdateCheck.h"
 #include "TestEnv.h"
 #include "UpdaterHost.h"
 
@@ -92,6 +93,22 @@ TEST(UpdaterCheck, VersionComparisonIsOrdinal) {
     EXPECT_EQ(iniValue(scene.stateIni(), "main", "ver"), c.current);
     EXPECT_TRUE(leftoverTempFiles().empty());
   }
+}
+
+TEST(UpdaterCheck, DueRuleAtItsBoundaries) {
+  const uint32_t now = 1800000000u;
+  struct Case {
+    uint32_t param, stored, now;
+    bool due;
+  } cases[] = {
+      {0, now - 86399, now, false}, {0, now - 86400, now, true},  {0, now - 86401, now, true},
+      {0, now, now, false},         {0, now + 1, now, true},      // clock set back
+      {0, 1, now, true},            {0, 0xFFFFFFFFu, 5, false},   // wraps: 6 seconds apart
+      {1, now, now, true},          {0x10001, now - 5, now, true}, {0xFFFE, now - 5, now, false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(zlvup::checkIsDue(c.param, c.stored, c.now), c.due)
+        << "param " << c.param << " stored " << c.stored << " now " << c.now;
 }
 
 TEST(UpdaterCheck, OncePerDayUnlessForced) {
@@ -393,4 +410,22 @@ TEST(UpdaterCheck, UpdateOpensOnlyWebPages) {
       EXPECT_FALSE(fs::exists(opened));
     }
   }
+}
+
+TEST(UpdaterCheck, NoTemporaryFolderMeansCheckFailed) {
+  HttpTestServer server(withList("[new]\nver=9.0\n"));
+  UpdaterScene scene = makeScene("notmp", server.base(), server.base());
+  writeStateIni(scene, "1.0", "1");
+  const std::string tmp = std::getenv("TMPDIR");
+  setenv("TMPDIR", (scene.programDir / "no-such-folder").c_str(), 1);
+  {
+    UpdaterLibrary lib;
+    MessageWindow window;
+    CheckRun run = runCheck(lib, window);
+    ASSERT_TRUE(run.message);
+    EXPECT_EQ(run.record.state, uint32_t(UpdateStateCheckFailed));
+  }
+  setenv("TMPDIR", tmp.c_str(), 1);
+  EXPECT_TRUE(server.requests().empty());  // nothing to download into, so nothing asked
+  EXPECT_FALSE(fs::exists(scene.partnerIni()));
 }
