@@ -62,8 +62,8 @@ TEST_F(SettingsModel, FreshInstanceHoldsTheDefaults) {
 
 struct RangeCase {
   const char* key;
-  void (CSetMgr::*set)(int32_t);
-  int32_t (CSetMgr::*get)() const;
+  void (*set)(CSetMgr&, int32_t);
+  int32_t (*get)(const CSetMgr&);
   int32_t low, high;
   const char16_t* message;
   int32_t bit;
@@ -71,14 +71,14 @@ struct RangeCase {
 };
 
 const RangeCase kRanges[] = {
-    {"nGIFSpeed", &CSetMgr::set_nGIFSpeed, &CSetMgr::nGIFSpeed, 100, 10000, u"图片切换速度应该在0.1秒到10秒之间", 0, true},
-    {"nResizeWidth", &CSetMgr::set_nResizeWidth, &CSetMgr::nResizeWidth, 1, 3000, u"图片宽度范围应该在1到3000之间", 1, false},
-    {"nMarkFontSize", &CSetMgr::set_nMarkFontSize, &CSetMgr::nMarkFontSize, 1, 3000, u"字体大小应该在1到3000之间", 4, false},
-    {"nMarkPosTop", &CSetMgr::set_nMarkPosTop, &CSetMgr::nMarkPosTop, 0, 1000, u"边距应该在0到1000之间", 4, false},
-    {"nMarkPosLeft", &CSetMgr::set_nMarkPosLeft, &CSetMgr::nMarkPosLeft, 0, 1000, u"边距应该在0到1000之间", 4, false},
-    {"nMarkSpace", &CSetMgr::set_nMarkSpace, &CSetMgr::nMarkSpace, 0, 1000, u"间距应该在0到1000之间", 4, false},
-    {"nMarkRotate", &CSetMgr::set_nMarkRotate, &CSetMgr::nMarkRotate, -180, 180, u"旋转角度应该在-180到180之间", 4, false},
-    {"nMarkTransparent", &CSetMgr::set_nMarkTransparent, &CSetMgr::nMarkTransparent, 0, 100, u"透明度应该在0到100之间", 4, false},
+    {"nGIFSpeed", [](CSetMgr& m, int32_t v) { m.set_nGIFSpeed(v); }, [](const CSetMgr& m) { return m.nGIFSpeed(); }, 100, 10000, u"图片切换速度应该在0.1秒到10秒之间", 0, true},
+    {"nResizeWidth", [](CSetMgr& m, int32_t v) { m.set_nResizeWidth(v); }, [](const CSetMgr& m) { return m.nResizeWidth(); }, 1, 3000, u"图片宽度范围应该在1到3000之间", 1, false},
+    {"nMarkFontSize", [](CSetMgr& m, int32_t v) { m.set_nMarkFontSize(v); }, [](const CSetMgr& m) { return m.nMarkFontSize(); }, 1, 3000, u"字体大小应该在1到3000之间", 4, false},
+    {"nMarkPosTop", [](CSetMgr& m, int32_t v) { m.set_nMarkPosTop(v); }, [](const CSetMgr& m) { return m.nMarkPosTop(); }, 0, 1000, u"边距应该在0到1000之间", 4, false},
+    {"nMarkPosLeft", [](CSetMgr& m, int32_t v) { m.set_nMarkPosLeft(v); }, [](const CSetMgr& m) { return m.nMarkPosLeft(); }, 0, 1000, u"边距应该在0到1000之间", 4, false},
+    {"nMarkSpace", [](CSetMgr& m, int32_t v) { m.set_nMarkSpace(v); }, [](const CSetMgr& m) { return m.nMarkSpace(); }, 0, 1000, u"间距应该在0到1000之间", 4, false},
+    {"nMarkRotate", [](CSetMgr& m, int32_t v) { m.set_nMarkRotate(v); }, [](const CSetMgr& m) { return m.nMarkRotate(); }, -180, 180, u"旋转角度应该在-180到180之间", 4, false},
+    {"nMarkTransparent", [](CSetMgr& m, int32_t v) { m.set_nMarkTransparent(v); }, [](const CSetMgr& m) { return m.nMarkTransparent(); }, 0, 100, u"透明度应该在0到100之间", 4, false},
 };
 
 TEST_F(SettingsModel, BoundsAreInclusiveAndSetTheChangeBit) {
@@ -88,13 +88,13 @@ TEST_F(SettingsModel, BoundsAreInclusiveAndSetTheChangeBit) {
       for (int32_t v : {c.low, c.high}) {
         s.ResetToDefaults();
         s.set_bReportInvalid(report);
-        int32_t before = (s.*c.get)();
-        (s.*c.set)(v);
-        EXPECT_EQ((s.*c.get)(), v);
+        int32_t before = c.get(s);
+        c.set(s, v);
+        EXPECT_EQ(c.get(s), v);
         EXPECT_EQ(s.nChangeFlags(), before != v ? c.bit : 0);
         // The same value again changes nothing.
         s.set_nChangeFlags(0);
-        (s.*c.set)(v);
+        c.set(s, v);
         EXPECT_EQ(s.nChangeFlags(), 0);
       }
     }
@@ -110,17 +110,17 @@ TEST_F(SettingsModel, OutOfRangeReportsOrIsIgnored) {
       s.ResetToDefaults();
       recorder.messages.clear();
       s.set_bReportInvalid(1);
-      int32_t held = (s.*c.get)();
-      EXPECT_THROW((s.*c.set)(v), SettingsException);
-      EXPECT_EQ((s.*c.get)(), held);
+      int32_t held = c.get(s);
+      EXPECT_THROW(c.set(s, v), SettingsException);
+      EXPECT_EQ(c.get(s), held);
       ASSERT_EQ(recorder.messages.size(), 1u);
       EXPECT_EQ(recorder.messages[0], QString::fromUtf16(c.message));
       EXPECT_EQ(s.nChangeFlags(), 0);
       // Silent: ignored, or clamped to the nearer bound for the speed.
       s.set_bReportInvalid(0);
       recorder.messages.clear();
-      EXPECT_NO_THROW((s.*c.set)(v));
-      EXPECT_EQ((s.*c.get)(), c.clamps ? (v > c.high ? c.high : c.low) : held);
+      EXPECT_NO_THROW(c.set(s, v));
+      EXPECT_EQ(c.get(s), c.clamps ? (v > c.high ? c.high : c.low) : held);
       EXPECT_TRUE(recorder.messages.empty());
       EXPECT_EQ(s.nChangeFlags(), 0);
     }
