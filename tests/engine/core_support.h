@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "TestEnv.h"
 #include "core/Image.h"
 
 namespace coretest {
@@ -22,6 +23,13 @@ inline bool same(ZvRGBQuad x, ZvRGBQuad y, bool alpha = false) {
 inline std::string str(ZvRGBQuad c) {
   return "(" + std::to_string(c.red) + "," + std::to_string(c.green) + "," + std::to_string(c.blue) + "," +
          std::to_string(c.reserved) + ")";
+}
+
+// A Python that has PIL (the Debian one may sit behind another python3 on PATH), or "".
+inline std::string pilPython() {
+  for (const char* py : {"/usr/bin/python3", "python3"})
+    if (gallivo::test::run(std::string(py) + " -c 'import PIL'") == 0) return py;
+  return "";
 }
 
 // A w x h picture whose every pixel is distinct enough to show a misplaced one.
