@@ -13,7 +13,7 @@ constexpr std::array<Codec, ZV_TYPE_COUNT> kCodecs = {{
   {ZV_TYPE_BMP,  "BMP",  decodeBMP, encodeBMP, nullptr, nullptr},
   {ZV_TYPE_GIF,  "GIF",  nullptr, encodeGIF, encodeFramesGIF, nullptr},
   {ZV_TYPE_JPG,  "JPEG", decodeJPG, encodeJPG, nullptr, nullptr},
-  {ZV_TYPE_PNG,  "PNG",  nullptr, nullptr, nullptr, nullptr},
+  {ZV_TYPE_PNG,  "PNG",  decodePNG, encodePNG, nullptr, nullptr},
   {ZV_TYPE_ICO,  "ICO",  decodeICO, encodeICO, encodeFramesICO, nullptr},
   {ZV_TYPE_TIF,  "TIFF", decodeTIF, encodeTIF, encodeFramesTIF, nullptr},
   {ZV_TYPE_TGA,  "TGA",  decodeTGA, encodeTGA, nullptr, nullptr},
