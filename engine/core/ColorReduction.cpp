@@ -3,58 +3,69 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
+#include <optional>
 
 #include "Image.h"
 
 namespace zelvo {
 
-NearestColor::NearestColor(std::span<const ZvRGBQuad> entries)
-    : cacheKey_(size_t(1) << kCacheBits, 0), cacheIndex_(size_t(1) << kCacheBits, 0) {
-  sorted_.reserve(entries.size());
-  for (size_t i = 0; i < entries.size() && i < 256; ++i)
-    sorted_.push_back({entries[i].green, entries[i].red, entries[i].blue, uint8_t(i)});
-  std::stable_sort(sorted_.begin(), sorted_.end(),
-                   [](const Entry& a, const Entry& b) { return a.green < b.green; });
+NearestColor::NearestColor(std::span<const ZvRGBQuad> entries, bool fillAll)
+    : entries_(entries.begin(), entries.begin() + long(std::min<size_t>(entries.size(), 256))),
+      cells_(size_t(kCellsPerAxis) * kCellsPerAxis * kCellsPerAxis) {
+  if (!fillAll) return;
+  for (int r = 0; r < 256; r += 1 << kCellBits)
+    for (int g = 0; g < 256; g += 1 << kCellBits)
+      for (int b = 0; b < 256; b += 1 << kCellBits) cell(r, g, b);
+}
+
+NearestColor& NearestColor::standard(uint32_t depth) {
+  // Thread-safe statics: the two export workers reduce pictures at the same time.
+  static NearestColor one(standardPalette(1), true);
+  static NearestColor four(standardPalette(4), true);
+  static NearestColor eight(standardPalette(8), true);
+  return depth == 1 ? one : depth == 4 ? four : eight;
+}
+
+const NearestColor::Cell& NearestColor::cell(int red, int green, int blue) {
+  Cell& c = cells_[size_t(((red >> kCellBits) * kCellsPerAxis + (green >> kCellBits)) * kCellsPerAxis +
+                          (blue >> kCellBits))];
+  if (c.filled) return c;
+  const int edge = (1 << kCellBits) - 1;
+  const int lo[3] = {red & ~edge, green & ~edge, blue & ~edge};
+  auto span = [&](const ZvRGBQuad& e, bool far) {
+    const int v[3] = {e.red, e.green, e.blue};
+    int d = 0;
+    for (int k = 0; k < 3; ++k) {
+      const int below = lo[k] - v[k], above = v[k] - (lo[k] + edge);
+      const int g = far ? std::max(std::abs(below), std::abs(above)) : std::max({below, above, 0});
+      d += g * g;
+    }
+    return d;
+  };
+  int bound = INT_MAX;
+  for (const ZvRGBQuad& e : entries_) bound = std::min(bound, span(e, true));
+  c.first = uint32_t(candidates_.size());
+  for (size_t i = 0; i < entries_.size(); ++i)
+    if (span(entries_[i], false) <= bound) candidates_.push_back(uint8_t(i));
+  c.count = uint16_t(candidates_.size() - c.first);
+  c.filled = true;
+  return c;
 }
 
 uint8_t NearestColor::find(uint8_t red, uint8_t green, uint8_t blue) {
-  const uint32_t colour = uint32_t(red) << 16 | uint32_t(green) << 8 | blue;
-  const uint32_t slot = (colour * 2654435761u) >> (32 - kCacheBits);
-  const uint32_t key = colour | 1u << 24;
-  if (cacheKey_[slot] == key) return cacheIndex_[slot];
-  const uint8_t index = search(red, green, blue);
-  cacheKey_[slot] = key;
-  cacheIndex_[slot] = index;
-  return index;
-}
-
-uint8_t NearestColor::search(int32_t red, int32_t green, int32_t blue) const {
+  if (entries_.empty()) return 0;
+  const Cell& c = cell(red, green, blue);
   int32_t best = INT_MAX;
   uint8_t bestIndex = 0;
-  auto consider = [&](const Entry& e) {
-    const int32_t dg = e.green - green;
-    // Entries further along have an even larger green gap: none of them can tie or win.
-    if (dg * dg > best) return false;
-    const int32_t dr = e.red - red, db = e.blue - blue;
+  for (uint32_t n = c.first; n < c.first + c.count; ++n) {
+    const ZvRGBQuad& e = entries_[candidates_[n]];
+    const int32_t db = e.blue - blue, dg = e.green - green, dr = e.red - red;
     const int32_t d = db * db + dg * dg + dr * dr;
-    if (d < best || (d == best && e.index < bestIndex)) {
+    if (d < best) {  // candidates run in index order: the first of equals stays
       best = d;
-      bestIndex = e.index;
-    }
-    return true;
-  };
-  const auto start = std::lower_bound(sorted_.begin(), sorted_.end(), green,
-                                      [](const Entry& e, int32_t g) { return e.green < g; });
-  auto up = start;
-  auto down = start;
-  bool goUp = up != sorted_.end(), goDown = down != sorted_.begin();
-  while (goUp || goDown) {
-    if (goUp) {
-      goUp = consider(*up) && ++up != sorted_.end();
-    }
-    if (goDown) {
-      --down;
-      goDown = consider(*down) && down != sorted_.begin();
+      bestIndex = candidates_[n];
+      if (d == 0) break;
     }
   }
   return bestIndex;
@@ -116,10 +127,14 @@ bool Image::decreaseBpp(uint32_t bpp, bool errorDiffusion, const ZvRGBQuad* pal,
   tmp->info.cacheValid = false;
   tmpPal = tmp->palette();
 
-  NearestColor nearest({tmpPal, limit ? limit : slots});
+  std::optional<NearestColor> own;
+  if (pal || (limit && limit < slots))
+    own.emplace(std::span<const ZvRGBQuad>(tmpPal, limit ? limit : slots));
+  NearestColor& nearest = own ? *own : NearestColor::standard(tmp->depth());
   statusBegin(u"调整色彩数");
   const int32_t w = width(), h = height();
   const bool direct = depth() == 24;  // 24-bit sources are read and diffused in place
+  const bool eightBits = tmp->depth() == 8;
   ZvRGBQuad last = {0, 0, 0, 0};
   uint8_t lastIndex = 0;
   for (int32_t y = 0; y < h; ++y) {
@@ -128,11 +143,12 @@ bool Image::decreaseBpp(uint32_t bpp, bool errorDiffusion, const ZvRGBQuad* pal,
     info.progress = percent;
     uint8_t* src = direct ? row(y) : nullptr;
     uint8_t* dst = tmp->row(y);
+    uint8_t* upRow = direct && y + 1 < h ? row(y + 1) : nullptr;
     for (int32_t x = 0; x < w; ++x) {
       const ZvRGBQuad c =
           direct ? ZvRGBQuad{src[3 * x], src[3 * x + 1], src[3 * x + 2], 0} : pixelColor(x, y, false);
       const uint8_t index = nearest.find(c.red, c.green, c.blue);
-      if (tmp->depth() == 8)
+      if (eightBits)
         dst[x] = index;
       else
         tmp->setPixelIndex(x, y, index);
@@ -142,21 +158,30 @@ bool Image::decreaseBpp(uint32_t bpp, bool errorDiffusion, const ZvRGBQuad* pal,
       const ZvRGBQuad p = tmpPal[index];
       const int32_t er = c.red - p.red, eg = c.green - p.green, eb = c.blue - p.blue;
       if (er == 0 && eg == 0 && eb == 0) continue;
+      if (direct) {
+        // Same order and arithmetic as below, unrolled for 24-bit rows.
+        auto add = [&](uint8_t* q, int32_t weight) {
+          q[0] = clampChannel(q[0] + eb * weight / 16);
+          q[1] = clampChannel(q[1] + eg * weight / 16);
+          q[2] = clampChannel(q[2] + er * weight / 16);
+        };
+        if (x + 1 < w) add(src + 3 * size_t(x + 1), 7);
+        if (upRow) {
+          uint8_t* up = upRow + 3 * size_t(x);
+          if (x > 0) add(up - 3, 2);
+          add(up, 4);
+          if (x + 1 < w) add(up + 3, 1);
+        }
+        continue;
+      }
       for (const Spread& s : kSpread) {
         const int32_t nx = x + s.dx, ny = y + s.dy;
         if (nx < 0 || nx >= w || ny >= h) continue;
-        if (direct) {
-          uint8_t* q = row(ny) + 3 * size_t(nx);
-          q[0] = clampChannel(q[0] + eb * s.weight / 16);
-          q[1] = clampChannel(q[1] + eg * s.weight / 16);
-          q[2] = clampChannel(q[2] + er * s.weight / 16);
-        } else {
-          ZvRGBQuad q = pixelColor(nx, ny, false);
-          q.blue = clampChannel(q.blue + eb * s.weight / 16);
-          q.green = clampChannel(q.green + eg * s.weight / 16);
-          q.red = clampChannel(q.red + er * s.weight / 16);
-          setPixelColor(nx, ny, q, false);
-        }
+        ZvRGBQuad q = pixelColor(nx, ny, false);
+        q.blue = clampChannel(q.blue + eb * s.weight / 16);
+        q.green = clampChannel(q.green + eg * s.weight / 16);
+        q.red = clampChannel(q.red + er * s.weight / 16);
+        setPixelColor(nx, ny, q, false);
       }
     }
   }

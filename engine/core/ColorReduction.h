@@ -15,25 +15,32 @@ namespace zelvo {
 std::span<const ZvRGBQuad> standardPalette(uint32_t depth);
 
 // Nearest palette entry: squared distance over blue, green and red, lowest index on ties,
-// the same answer as a linear scan. Entries are kept sorted by green so that a query stops
-// once the green gap alone is larger than the best distance; a direct-mapped cache answers
-// repeated colours, which error diffusion asks for all the time.
+// the same answer as a linear scan. Colour space is cut into 16 x 16 x 16 cells; each cell
+// keeps, in index order, only the entries that can be nearest for some colour inside it
+// (their smallest distance to the cell is at most the best largest distance of any entry).
+// Cells are filled when first asked.
 class NearestColor {
  public:
-  explicit NearestColor(std::span<const ZvRGBQuad> entries);
+  // `fillAll` fills every cell at once; such a search only reads and may be shared.
+  explicit NearestColor(std::span<const ZvRGBQuad> entries, bool fillAll = false);
   uint8_t find(uint8_t red, uint8_t green, uint8_t blue);
 
- private:
-  struct Entry {
-    int32_t green, red, blue;
-    uint8_t index;
-  };
-  uint8_t search(int32_t red, int32_t green, int32_t blue) const;
+  // The search over a whole standard palette (1, 4 or 8 bits), built once per process.
+  static NearestColor& standard(uint32_t depth);
 
-  static constexpr size_t kCacheBits = 12;
-  std::vector<Entry> sorted_;
-  std::vector<uint32_t> cacheKey_;  // colour | 1 << 24 when filled
-  std::vector<uint8_t> cacheIndex_;
+ private:
+  static constexpr int kCellBits = 4;  // cell edge 16 levels
+  static constexpr int kCellsPerAxis = 256 >> kCellBits;
+  struct Cell {
+    uint32_t first = 0;
+    uint16_t count = 0;
+    bool filled = false;
+  };
+  const Cell& cell(int red, int green, int blue);
+
+  std::vector<ZvRGBQuad> entries_;
+  std::vector<Cell> cells_;
+  std::vector<uint8_t> candidates_;
 };
 
 }  // namespace zelvo

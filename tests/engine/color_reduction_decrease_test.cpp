@@ -81,6 +81,30 @@ TEST(ColorReductionSearch, AgreesWithTheLinearScan) {
   }
 }
 
+TEST(ColorReductionSearch, ReductionStoresTheLinearScanAnswer) {
+  // The shared standard-palette searches, reached through DecreaseBpp.
+  std::mt19937 rng(21);
+  for (uint32_t depth : {1u, 4u, 8u}) {
+    ImagePtr img = Image::make();
+    ASSERT_TRUE(img->create(64, 64, 24, 0));
+    std::vector<ZvRGBQuad> colours;
+    for (int32_t y = 0; y < 64; ++y)
+      for (int32_t x = 0; x < 64; ++x) {
+        const ZvRGBQuad c{uint8_t(rng()), uint8_t(rng()), uint8_t(rng()), 0};
+        colours.push_back(c);
+        img->setPixelColor(x, y, c, false);
+      }
+    ASSERT_TRUE(img->decreaseBpp(depth, false, nullptr, 0));
+    size_t n = 0;
+    for (int32_t y = 0; y < 64; ++y)
+      for (int32_t x = 0; x < 64; ++x, ++n) {
+        const ZvRGBQuad c = colours[n];
+        ASSERT_EQ(img->pixelIndex(x, y), linearNearest(standardPalette(depth), c.red, c.green, c.blue))
+            << depth << " at " << x << "," << y;
+      }
+  }
+}
+
 TEST(ColorReductionSearch, KnownColoursOfTheStandardPalette) {
   ImagePtr img = grey24(2, 1, {0, 0});
   img->setPixelColor(0, 0, {0, 0, 0xFF, 0}, false);     // pure red
