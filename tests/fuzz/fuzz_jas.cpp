@@ -1,0 +1,6 @@
+// The JPEG-2000 family (JP2, J2K, PGX, PNM, Sun raster) decoder over any bytes (modes in fuzz_codec.h).
+#include "fuzz_codec.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  return zelvo::fuzz::decodeAs(ZV_TYPE_JP2, data, size);
+}
