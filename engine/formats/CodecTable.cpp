@@ -11,7 +11,7 @@ namespace {
 constexpr std::array<Codec, ZV_TYPE_COUNT> kCodecs = {{
   {ZV_TYPE_UNKNOWN, "unknown", nullptr,   nullptr,   nullptr, nullptr},
   {ZV_TYPE_BMP,  "BMP",  decodeBMP, encodeBMP, nullptr, nullptr},
-  {ZV_TYPE_GIF,  "GIF",  nullptr, encodeGIF, encodeFramesGIF, nullptr},
+  {ZV_TYPE_GIF,  "GIF",  decodeGIF, encodeGIF, encodeFramesGIF, nullptr},
   {ZV_TYPE_JPG,  "JPEG", decodeJPG, encodeJPG, nullptr, nullptr},
   {ZV_TYPE_PNG,  "PNG",  decodePNG, encodePNG, nullptr, nullptr},
   {ZV_TYPE_ICO,  "ICO",  decodeICO, encodeICO, encodeFramesICO, nullptr},
