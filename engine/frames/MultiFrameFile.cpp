@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "FramePhoto.h"
+#include "formats/Codec.h"
 #include "core/Effects.h"
 #include "zlvplatform.h"
 
@@ -324,7 +325,9 @@ bool MultiFrameFile::render(Image& target) {
     target.copy(framePicture(), true, false, true, false);
   } else {
     const int32_t w = headerInt(36), h = headerInt(40);
-    if (w <= 0 || h <= 0 || !target.create(uint32_t(w), uint32_t(h), 24, 0)) {
+    // A bare header may not ask for a canvas larger than any picture the engine decodes.
+    if (w <= 0 || h <= 0 || uint64_t(w) * uint64_t(h) > kDecodeMaxPixels ||
+        !target.create(uint32_t(w), uint32_t(h), 24, 0)) {
       error_ = kFrameNoOutput;
       return false;
     }
