@@ -35,8 +35,21 @@ void blurPlanes(uint8_t* data, int32_t w, int32_t h, int planes, int32_t stride,
   std::vector<uint8_t> line;
   for (int32_t y = 0; y < h; ++y)
     for (int c = 0; c < planes; ++c) blurLine(data + int64_t(y) * stride + c, w, planes, k, reach, line);
-  for (int32_t x = 0; x < w; ++x)
-    for (int c = 0; c < planes; ++c) blurLine(data + int64_t(x) * planes + c, h, stride, k, reach, line);
+  // Vertical pass row by row over a copy, so memory is read in order.
+  const size_t rowBytes = size_t(w) * size_t(planes);
+  std::vector<uint8_t> src(rowBytes * size_t(h));
+  std::vector<int64_t> acc(rowBytes);
+  for (int32_t y = 0; y < h; ++y) std::memcpy(src.data() + size_t(y) * rowBytes, data + int64_t(y) * stride, rowBytes);
+  for (int32_t y = 0; y < h; ++y) {
+    std::fill(acc.begin(), acc.end(), 32768);
+    for (int j = -reach; j <= reach; ++j) {
+      const uint8_t* r = src.data() + size_t(std::clamp<int32_t>(y + j, 0, h - 1)) * rowBytes;
+      const int64_t kj = k[size_t(j + reach)];
+      for (size_t i = 0; i < rowBytes; ++i) acc[i] += kj * r[i];
+    }
+    uint8_t* out = data + int64_t(y) * stride;
+    for (size_t i = 0; i < rowBytes; ++i) out[i] = clampByte(acc[i] >> 16);
+  }
 }
 
 bool gaussianBlur(Image& img, float radius) {
