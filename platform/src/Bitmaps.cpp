@@ -227,8 +227,11 @@ int32_t zlvGetDIBits(ZlvHDC dc, ZlvHBITMAP bitmap, uint32_t startRow, uint32_t r
   std::lock_guard guard(h.lock);
   ZlvBitmapObject* bm = lookup(h.bitmaps, bitmap);
   if (!bm || !bits || !format || !validDepth(format->biBitCount) || format->biCompression != 0 ||
-      format->biWidth != bm->header.biWidth || format->biHeight != bm->header.biHeight)
+      format->biWidth != bm->header.biWidth ||
+      (format->biHeight != bm->header.biHeight && format->biHeight != -bm->header.biHeight))
     return 0;
+  // A negative height asks for the rows top-down.
+  const bool topDown = format->biHeight < 0;
   uint32_t height = uint32_t(bm->header.biHeight);
   if (startRow >= height) return 0;
   rows = std::min(rows, height - startRow);
@@ -253,7 +256,7 @@ int32_t zlvGetDIBits(ZlvHDC dc, ZlvHBITMAP bitmap, uint32_t startRow, uint32_t r
   auto* out = static_cast<uint8_t*>(bits);
   for (uint32_t r = 0; r < rows; ++r) {
     const uint8_t* srow = bm->bits.get() + size_t(startRow + r) * bm->stride;
-    uint8_t* drow = out + size_t(r) * dstStride;
+    uint8_t* drow = out + size_t(topDown ? rows - 1 - r : r) * dstStride;
     std::memset(drow, 0, dstStride);
     for (uint32_t x = 0; x < width; ++x) {
       if (mode == KeepIndex) {

@@ -155,6 +155,16 @@ TEST(PlatformBitmap, GetDIBitsRowsAndRefusals) {
   EXPECT_EQ(out[stride(4, 24)], 0xEE);                                        // nothing past them
   EXPECT_EQ(zlvGetDIBits(nullptr, bm, 2, 1, out.data(), &fmt, nullptr), 0);
   EXPECT_EQ(zlvGetDIBits(nullptr, bm, 0, 1, nullptr, &fmt, nullptr), 0);
+  // A negative height gives the rows top-down.
+  ZlvHBITMAP grey = makeSource(8);
+  uint8_t* pixels = static_cast<uint8_t*>(zlvGetBitmapBits(grey));
+  pixels[0] = 2;               // bottom row starts white
+  pixels[stride(4, 8)] = 3;    // top row starts black
+  ZlvBitmapInfoHeader down = header(4, -2, 24);
+  EXPECT_EQ(zlvGetDIBits(nullptr, grey, 0, 2, out.data(), &down, nullptr), 2);
+  EXPECT_EQ(out[0], 0);                 // first row out is the top one
+  EXPECT_EQ(out[stride(4, 24)], 255);
+  zlvDeleteBitmap(grey);
   ZlvBitmapInfoHeader wider = header(5, 2, 24);
   EXPECT_EQ(zlvGetDIBits(nullptr, bm, 0, 2, out.data(), &wider, nullptr), 0);
   ZlvBitmapInfoHeader odd = header(4, 2, 16);
