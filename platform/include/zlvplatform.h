@@ -61,8 +61,8 @@ ZLV_API const void* zlvGetBitmapPalette(ZlvHBITMAP bitmap, uint32_t* count);
 ZLV_API void* zlvGetBitmapBits(ZlvHBITMAP bitmap);
 /* GetDIBits: copies `rows` rows from `startRow` (bottom-up) converted to the depth that
  * `format` asks for (1, 4, 8, 24 or 32; same size as the bitmap, a negative height for rows
- * top-down) into `bits`; for indexed
- * targets the palette goes to `paletteOut` when not null. Returns the rows copied, 0 on
+ * top-down) into `bits`; for indexed targets the palette (2^bits entries, or biClrUsed of
+ * `format` when that is smaller) goes to `paletteOut` when not null. Returns the rows copied, 0 on
  * failure. The device context may be null. */
 ZLV_API int32_t zlvGetDIBits(ZlvHDC dc, ZlvHBITMAP bitmap, uint32_t startRow, uint32_t rows,
                              void* bits, const ZlvBitmapInfoHeader* format, void* paletteOut);

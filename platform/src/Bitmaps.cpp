@@ -273,7 +273,12 @@ int32_t zlvGetDIBits(ZlvHDC dc, ZlvHBITMAP bitmap, uint32_t startRow, uint32_t r
       }
     }
   }
-  if (paletteOut && dst <= 8) std::memcpy(paletteOut, pal.data(), pal.size());
+  if (paletteOut && dst <= 8) {
+    // The caller's table holds biClrUsed entries when it says so; never write past it.
+    size_t entries = pal.size() / 4;
+    if (format->biClrUsed != 0 && format->biClrUsed < entries) entries = format->biClrUsed;
+    std::memcpy(paletteOut, pal.data(), entries * 4);
+  }
   return int32_t(rows);
 }
 

@@ -164,6 +164,14 @@ TEST(PlatformBitmap, GetDIBitsRowsAndRefusals) {
   EXPECT_EQ(zlvGetDIBits(nullptr, grey, 0, 2, out.data(), &down, nullptr), 2);
   EXPECT_EQ(out[0], 0);                 // first row out is the top one
   EXPECT_EQ(out[stride(4, 24)], 255);
+  // A target table of 4 entries for an 8-bit target: only those 4 are written.
+  ZlvBitmapInfoHeader small = header(4, 2, 8, 4);
+  std::vector<uint8_t> idx(stride(4, 8) * 2);
+  uint8_t table[6][4];
+  std::memset(table, 0xAB, sizeof table);
+  EXPECT_EQ(zlvGetDIBits(nullptr, grey, 0, 2, idx.data(), &small, table), 2);
+  EXPECT_EQ(table[3][0], 0);     // fourth entry: black
+  EXPECT_EQ(table[4][0], 0xAB);  // beyond the caller's table: untouched
   zlvDeleteBitmap(grey);
   ZlvBitmapInfoHeader wider = header(5, 2, 24);
   EXPECT_EQ(zlvGetDIBits(nullptr, bm, 0, 2, out.data(), &wider, nullptr), 0);
