@@ -26,7 +26,7 @@ constexpr std::array<Codec, ZV_TYPE_COUNT> kCodecs = {{
   {ZV_TYPE_PNM,  "PNM",  decodeJAS, encodeJAS, nullptr, nullptr},
   {ZV_TYPE_RAS,  "RAS",  decodeJAS, encodeJAS, nullptr, nullptr},
   {ZV_TYPE_JBG,  "JBIG", nullptr, nullptr, nullptr, nullptr},
-  {ZV_TYPE_MNG,  "MNG",  nullptr, nullptr, nullptr, nullptr},
+  {ZV_TYPE_MNG,  "MNG",  decodeMNG, encodeMNG, nullptr, nullptr},
   {ZV_TYPE_SKA,  "SKA",  decodeSKA, encodeSKA, nullptr, nullptr},
   {ZV_TYPE_RAW,  "RAW",  decodeRAW, nullptr, nullptr, "Save RAW not supported"},
   {ZV_TYPE_PSD,  "PSD",  decodePSD, nullptr, nullptr, nullptr},

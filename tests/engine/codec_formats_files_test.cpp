@@ -127,6 +127,33 @@ TEST(FormatMultiPicture, IconTakesPngEntriesThroughThePngCodec) {
   EXPECT_EQ(info->width(), 16);
 }
 
+// An animation ImageMagick writes: the first frame alone, or every frame with its delay.
+TEST(FormatMultiPicture, MngAnimationGivesFirstOrEveryFrame) {
+  if (!gallivo::test::haveTool("convert")) GTEST_SKIP();
+  const fs::path dir = gallivo::test::freshDir("mng");
+  std::string out;
+  ASSERT_EQ(gallivo::test::run("convert -delay 20 -size 20x10 xc:red xc:lime xc:blue " + (dir / "a.mng").string() +
+                                   " 2>&1",
+                               &out),
+            0)
+      << out;
+  const std::vector<uint8_t> file = readFile(dir / "a.mng");
+  ImagePtr first = decodeWith(decodeMNG, file, ZV_TYPE_MNG);
+  ASSERT_EQ(first->info.type, uint32_t(ZV_TYPE_MNG)) << first->lastError();
+  EXPECT_EQ(centre(*first).red, 255);
+  EXPECT_TRUE(first->frames.empty());
+  ImagePtr all = decodeWith(decodeMNG, file, ZV_TYPE_MNG, false, true);
+  ASSERT_EQ(all->info.type, uint32_t(ZV_TYPE_MNG)) << all->lastError();
+  ASSERT_EQ(all->frames.size(), 3u);
+  EXPECT_EQ(centre(*all->frames[0]).red, 255);
+  EXPECT_EQ(centre(*all->frames[1]).green, 255);
+  EXPECT_EQ(centre(*all->frames[2]).blue, 255);
+  EXPECT_EQ(all->frames[0]->info.frameDelay, 20);
+  ImagePtr info = decodeWith(decodeMNG, file, ZV_TYPE_MNG, true);
+  EXPECT_EQ(info->width(), 20);
+  EXPECT_EQ(info->height(), 10);
+}
+
 // ---- camera raw ----
 // A 64 x 48 digital negative: 16-bit RGGB mosaic of one flat colour, written with libtiff.
 std::vector<uint8_t> makeDng(const fs::path& file) {
@@ -357,6 +384,12 @@ std::vector<Hostile> hostileFiles() {
   v.push_back({"SKA body shorter than width x height", decodeSKA, ZV_TYPE_SKA,
                with(bytes({0xFF, 0xFF, 0xFF, 0xFF, 3, 0, 0, 0, 0}), [](auto& d) { append(d, 1024, 0); }), false});
   v.push_back({"SKA depth exponent 5", decodeSKA, ZV_TYPE_SKA, bytes({4, 0, 4, 0, 5, 0, 0, 0, 0}), false});
+  // MNG
+  v.push_back({"MNG header claiming 100000 x 100000", decodeMNG, ZV_TYPE_MNG,
+               bytes({0x8A, 'M', 'N', 'G', 13, 10, 26, 10, 0, 0, 0, 28, 'M', 'H', 'D', 'R', 0, 1, 0x86, 0xA0, 0, 1,
+                      0x86, 0xA0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}),
+               false});
+  v.push_back({"MNG signature and nothing else", decodeMNG, ZV_TYPE_MNG, bytes({0x8A, 'M', 'N', 'G', 13, 10, 26, 10}), false});
   // Camera raw
   v.push_back({"RAW: TIFF-like header of a truncated file", decodeRAW, ZV_TYPE_RAW,
                bytes({'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0, 1, 3, 0, 1, 0, 0, 0}), false});
@@ -387,7 +420,7 @@ TEST(FormatHostileFiles, DecodersRefuseOtherFormats) {
   const std::pair<DecodeFn, uint32_t> decoders[] = {
       {decodeTGA, ZV_TYPE_TGA}, {decodePCX, ZV_TYPE_PCX}, {decodeWBMP, ZV_TYPE_WBMP}, {decodeICO, ZV_TYPE_ICO},
       {decodeTIF, ZV_TYPE_TIF}, {decodeJAS, ZV_TYPE_JP2}, {decodePSD, ZV_TYPE_PSD},   {decodeSKA, ZV_TYPE_SKA},
-      {decodeRAW, ZV_TYPE_RAW}};
+      {decodeRAW, ZV_TYPE_RAW}, {decodeMNG, ZV_TYPE_MNG}};
   for (const auto& [fn, type] : decoders)
     for (const auto* data : {&jpeg, &png}) {
       ImagePtr img = decodeWith(fn, *data, type);

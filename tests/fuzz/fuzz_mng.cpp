@@ -1,0 +1,6 @@
+// The MNG and JNG decoder over any bytes (modes in fuzz_codec.h).
+#include "fuzz_codec.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  return zelvo::fuzz::decodeAs(ZV_TYPE_MNG, data, size);
+}
