@@ -29,10 +29,18 @@ constexpr KindName kKinds[] = {
 // Every object the engine hands out starts with its table; slot 0 destroys it.
 using DestroyFn = void (*)(void* self, bool freeMemory);
 
+ZvImage* sharedImage() {
+  // Destroyed at unload; its destructor frees frames before pixels.
+  static const zelvo::ImagePtr shared = Image::make();
+  return shared.get();
+}
+
 void release(void* objectPointerAddress) {
   if (!objectPointerAddress) return;
   void** slot = static_cast<void**>(objectPointerAddress);
-  if (void* object = *slot) {
+  void* object = *slot;
+  // The library's own singletons outlive every caller: releasing one only clears the pointer.
+  if (object && object != sharedImage() && object != zelvo::frameManager()) {
     DestroyFn destroy = **static_cast<DestroyFn* const*>(object);
     destroy(object, true);
   }
@@ -55,11 +63,7 @@ void f(void* objectPointerAddress) { release(objectPointerAddress); }
 void h(void* objectPointerAddress) { release(objectPointerAddress); }
 void n(void* objectPointerAddress) { release(objectPointerAddress); }
 
-ZvImage* c(void) {
-  // Destroyed at unload; its destructor frees frames before pixels.
-  static const zelvo::ImagePtr shared = Image::make();
-  return shared.get();
-}
+ZvImage* c(void) { return sharedImage(); }
 
 ZvFrameTemplate* d(void) { return zelvo::frameManager(); }
 

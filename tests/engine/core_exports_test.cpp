@@ -146,6 +146,16 @@ TEST(CoreExports, SingletonsAndVersion) {
   ASSERT_NE(fm, nullptr);
   EXPECT_EQ(E.d(), fm);
   EXPECT_EQ(E.l(), 6);
+  // Released by mistake: the pointer is cleared, the singleton lives on.
+  ZvImage* alias = shared;
+  E.b(&alias);
+  EXPECT_EQ(alias, nullptr);
+  ZvFrameTemplate* fmAlias = fm;
+  E.b(&fmAlias);
+  EXPECT_EQ(fmAlias, nullptr);
+  EXPECT_EQ(E.c(), shared);
+  EXPECT_EQ(T(shared).GetType(shared), 0u);
+  EXPECT_EQ(fm->ops->GetType(fm), E.d()->ops->GetType(E.d()));
 }
 
 TEST(CoreExports, OperationStatusTruncationRule) {
