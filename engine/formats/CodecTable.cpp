@@ -19,7 +19,7 @@ constexpr std::array<Codec, ZV_TYPE_COUNT> kCodecs = {{
   {ZV_TYPE_TGA,  "TGA",  decodeTGA, encodeTGA, nullptr, nullptr},
   {ZV_TYPE_PCX,  "PCX",  decodePCX, encodePCX, nullptr, nullptr},
   {ZV_TYPE_WBMP, "WBMP", decodeWBMP, encodeWBMP, nullptr, nullptr},
-  {ZV_TYPE_WMF,  "WMF",  nullptr, nullptr, nullptr, "Save WMF not supported"},
+  {ZV_TYPE_WMF,  "WMF",  decodeWMF, nullptr, nullptr, "Save WMF not supported"},
   {ZV_TYPE_JP2,  "JP2",  decodeJAS, encodeJAS, nullptr, nullptr},
   {ZV_TYPE_JPC,  "JPC",  decodeJAS, encodeJAS, nullptr, nullptr},
   {ZV_TYPE_PGX,  "PGX",  decodeJAS, encodeJAS, nullptr, nullptr},
