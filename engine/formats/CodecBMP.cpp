@@ -275,13 +275,13 @@ bool readRle(Image& img, StreamRef in, const Header& h) {
 void putLe16(uint8_t* p, uint32_t v) { p[0] = uint8_t(v), p[1] = uint8_t(v >> 8); }
 void putLe32(uint8_t* p, uint32_t v) { putLe16(p, v & 0xFFFF), putLe16(p + 2, v >> 16); }
 
-bool decodeBMPChecked(Image& img, StreamRef in, uint32_t type) {
+bool decodeBMPChecked(Image& img, StreamRef in) {
   const int64_t start = in.tell();
   Header h;
   if (!readHeader(img, in, h)) return false;
   const uint32_t depth = outputDepth(h.bpp);
-  if (img.info.escape == -1) return rio::headerOnly(img, h.width, h.height, uint16_t(depth), type);
-  if (!rio::createChecked(img, h.width, h.height, depth, type, "BMP: image too large")) return false;
+  if (img.info.escape == -1) return rio::headerOnly(img, h.width, h.height, uint16_t(depth), ZV_TYPE_BMP);
+  if (!rio::createChecked(img, h.width, h.height, depth, ZV_TYPE_BMP, "BMP: image too large")) return false;
   if (h.bpp <= 8 && !readPalette(img, in, h, start)) return false;
 
   // Pixels start at the offset the file header gives, unless it points into the headers.
@@ -300,15 +300,15 @@ bool decodeBMPChecked(Image& img, StreamRef in, uint32_t type) {
   }
   if (h.xppm > 0 && h.yppm > 0)
     img.setDpi(int32_t(h.xppm * 0.0254 + 0.5), int32_t(h.yppm * 0.0254 + 0.5));
-  img.setType(type);
+  img.setType(ZV_TYPE_BMP);
   return true;
 }
 
 }  // namespace
 
-bool decodeBMP(Image& img, StreamRef in, uint32_t type) {
+bool decodeBMP(Image& img, StreamRef in, uint32_t) {
   try {
-    return decodeBMPChecked(img, in, type);
+    return decodeBMPChecked(img, in);
   } catch (...) {  // a failed allocation in a container
     img.destroyPixels();
     return fail(img, "BMP: can't allocate memory");

@@ -412,7 +412,7 @@ ImagePtr compose(const GifFile& g, const std::vector<ImagePtr>& frames, size_t n
   return canvas;
 }
 
-bool decodeChecked(Image& img, StreamRef in, uint32_t type) {
+bool decodeChecked(Image& img, StreamRef in) {
   uint8_t sig[6];
   if (!in.readExact(sig, sizeof sig) || std::memcmp(sig, "GIF8", 4) != 0 || (sig[4] != '7' && sig[4] != '9') ||
       sig[5] != 'a')
@@ -426,7 +426,7 @@ bool decodeChecked(Image& img, StreamRef in, uint32_t type) {
   GifFile g;
   if (!scan(d, g, img)) return false;
   const uint32_t screenDepth = g.globalTable ? rio::depthForColors(g.globalSize) : 8;
-  if (img.info.escape == -1) return rio::headerOnly(img, g.screenW, g.screenH, uint16_t(screenDepth), type);
+  if (img.info.escape == -1) return rio::headerOnly(img, g.screenW, g.screenH, uint16_t(screenDepth), ZV_TYPE_GIF);
   if (!checkDecodeSize(img, g.screenW, g.screenH, "GIF: image too large")) return false;
 
   // Pictures outside the screen paint nothing and are left out.
@@ -476,7 +476,7 @@ bool decodeChecked(Image& img, StreamRef in, uint32_t type) {
   img.info.loops = g.loops;
   std::snprintf(img.info.comment, sizeof img.info.comment, "%s", g.comment.c_str());
   img.info.cacheValid = false;
-  img.setType(type);
+  img.setType(ZV_TYPE_GIF);
   if (img.info.loadAllFrames) {
     img.destroyFrames();
     for (ImagePtr& f : frames)
@@ -487,9 +487,9 @@ bool decodeChecked(Image& img, StreamRef in, uint32_t type) {
 
 }  // namespace
 
-bool decodeGIF(Image& img, StreamRef in, uint32_t type) {
+bool decodeGIF(Image& img, StreamRef in, uint32_t) {
   try {
-    if (decodeChecked(img, in, type)) return true;
+    if (decodeChecked(img, in)) return true;
   } catch (...) {  // a failed allocation in a container
     img.setLastError("GIF: can't allocate memory");
   }

@@ -99,7 +99,7 @@ void unpackRow(Image& img, int32_t y, Layout layout, const uint8_t* tmp) {
 
 // Everything between the signature and the last row. `tmp` lives in the caller so that a
 // longjmp out of here leaks nothing; this function holds only plain data.
-bool readBody(ReadHandles& h, Image& img, uint32_t type, MallocPtr& tmp) {
+bool readBody(ReadHandles& h, Image& img, MallocPtr& tmp) {
   png_structp png = h.png;
   png_infop info = h.info;
   if (setjmp(png_jmpbuf(png))) return false;
@@ -131,8 +131,8 @@ bool readBody(ReadHandles& h, Image& img, uint32_t type, MallocPtr& tmp) {
   } else if (colorType == PNG_COLOR_TYPE_RGB_ALPHA || hasTrns) {
     layout = Layout::Bgra;
   }
-  if (img.info.escape == -1) return rio::headerOnly(img, w, hh, uint16_t(depth), type);
-  if (!rio::createChecked(img, w, hh, depth, type, "PNG: image too large")) return false;
+  if (img.info.escape == -1) return rio::headerOnly(img, w, hh, uint16_t(depth), ZV_TYPE_PNG);
+  if (!rio::createChecked(img, w, hh, depth, ZV_TYPE_PNG, "PNG: image too large")) return false;
 
   if (bitDepth == 16) png_set_scale_16(png);
   if (!palette && hasTrns && layout != Layout::Direct && layout != Layout::TwoBit) png_set_tRNS_to_alpha(png);
@@ -227,7 +227,7 @@ bool readBody(ReadHandles& h, Image& img, uint32_t type, MallocPtr& tmp) {
   int unit = 0;
   if (png_get_pHYs(png, info, &xres, &yres, &unit) && unit == PNG_RESOLUTION_METER && xres && yres)
     img.setDpi(dpiFromPpm(xres), dpiFromPpm(yres));
-  img.setType(type);
+  img.setType(ZV_TYPE_PNG);
   return true;
 }
 
@@ -314,7 +314,7 @@ bool writeBody(WriteHandles& h, Image& img, MallocPtr& tmp) {
 
 }  // namespace
 
-bool decodePNG(Image& img, StreamRef in, uint32_t type) {
+bool decodePNG(Image& img, StreamRef in, uint32_t) {
   uint8_t sig[8];
   if (!in.readExact(sig, sizeof sig) || png_sig_cmp(sig, 0, sizeof sig) != 0) {
     img.setLastError("PNG: not a PNG file");
@@ -330,7 +330,7 @@ bool decodePNG(Image& img, StreamRef in, uint32_t type) {
   }
   png_set_read_fn(h.png, &io, readData);
   MallocPtr tmp;
-  if (readBody(h, img, type, tmp)) return true;
+  if (readBody(h, img, tmp)) return true;
   img.destroyPixels();
   if (io.message[0]) img.setLastError(io.message);
   else if (!img.lastError()[0]) img.setLastError("PNG: decode error");

@@ -389,5 +389,26 @@ TEST(GifBadInput, CutAndHostileFilesFailWithAMessage) {
   EXPECT_FALSE(info->valid());
 }
 
+// ---- through the engine's own slots, as the program calls them ----
+
+TEST(GifThroughDispatch, LoadAllFramesFillsTheFrameArray) {
+  const fs::path file = fixtures() / "anim.gif";
+  ImagePtr img = Image::make(ZV_TYPE_GIF, ImageKind::Gif);
+  img->ops->SetLoadAllFrames(img.get(), true);
+  ASSERT_TRUE(img->ops->Load(img.get(), u16(file).c_str(), ZV_TYPE_UNKNOWN)) << img->lastError();
+  EXPECT_EQ(img->ops->GetType(img.get()), uint32_t(ZV_TYPE_GIF));
+  EXPECT_EQ(img->ops->GetFrameCount(img.get()), 3);
+  ZvImage* last = img->ops->GetFrame(img.get(), -1);
+  ASSERT_NE(last, nullptr);
+  EXPECT_EQ(Image::from(last)->info.frameDelay, 30);
+  EXPECT_EQ(differingPixels(rgba(*img), pilRgba(file)), 0u);
+
+  ImagePtr info = Image::make();
+  ASSERT_TRUE(info->ops->LoadInfo(info.get(), u16(file).c_str(), ZV_TYPE_GIF)) << info->lastError();
+  EXPECT_EQ(info->width(), 30);
+  EXPECT_EQ(info->height(), 20);
+  EXPECT_FALSE(info->ops->IsValid(info.get()));
+}
+
 }  // namespace
 }  // namespace zelvo

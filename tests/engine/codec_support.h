@@ -54,6 +54,12 @@ inline std::vector<uint8_t> encodeWith(EncodeFn fn, Image& img, uint32_t type, b
   return out;
 }
 
+// A path as the engine's UTF-16 operations take it (test paths are ASCII).
+inline std::u16string u16(const fs::path& p) {
+  const std::string s = p.string();
+  return std::u16string(s.begin(), s.end());
+}
+
 // Top-down RGBA; a pixel at the transparent index reads alpha 0, as PIL reports it.
 inline std::vector<uint8_t> rgba(const Image& img) {
   std::vector<uint8_t> out;
