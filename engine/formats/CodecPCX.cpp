@@ -83,6 +83,9 @@ bool decodePCX(Image& img, StreamRef in, uint32_t) {
     img.setLastError("Image too large");
     return false;
   }
+  // Two RLE bytes make at most 63.
+  if (!rio::bodyCanHold(img, in, uint64_t(line) * uint64_t(p.height), p.encoding == 1 ? 32 : 1, "Truncated PCX"))
+    return false;
   data.resize(line * size_t(p.height));
   if (!unpack(in, p.encoding == 1, data)) {
     img.setLastError("Truncated PCX");

@@ -100,10 +100,13 @@ bool decodeTGA(Image& img, StreamRef in, uint32_t) {
     }
     for (size_t i = 0; i < t.mapLength; ++i) map.push_back(unpackColor(&raw[i * entry], t.mapBits));
   }
-  if (!rio::createChecked(img, t.width, t.height, outBpp, ZV_TYPE_TGA)) return false;
-
   const size_t bytes = (t.bpp + 7) / 8;
   const size_t count = size_t(t.width) * t.height;
+  // An RLE packet of 1 + bytes covers at most 128 pixels.
+  if (!rio::bodyCanHold(img, in, uint64_t(count) * bytes, rle ? 128 : 1, "Truncated TGA") ||
+      !rio::createChecked(img, t.width, t.height, outBpp, ZV_TYPE_TGA))
+    return false;
+
   std::vector<uint8_t> data(count * bytes);
   bool ok = rle ? unpackRle(in, data.data(), count, bytes) : in.readExact(data.data(), data.size());
   if (!ok) {

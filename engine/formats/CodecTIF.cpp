@@ -302,10 +302,16 @@ bool readRgba(TIFF* t, const Page& p, Image& img) {
   return true;
 }
 
-bool readPage(TIFF* t, Image& img) {
+bool readPage(TIFF* t, Image& img, uint64_t fileSize) {
   Page p;
   if (!readPageInfo(t, p)) {
     img.setLastError("Bad TIFF directory");
+    return false;
+  }
+  // Deflate packs at most about 1032 bytes into one: a larger claim is a lie.
+  const uint64_t claimed = uint64_t(p.w) * p.h * std::max<uint16_t>(p.spp, 1) * std::max<uint16_t>(p.bps, 1) / 8;
+  if (claimed > fileSize * 1100 + (1u << 20)) {
+    img.setLastError("TIFF data too short for its size");
     return false;
   }
   const bool ok = directPath(t, p) ? readDirect(t, p, img) : readRgba(t, p, img);
@@ -381,7 +387,7 @@ bool decodeTIF(Image& img, StreamRef in, uint32_t) {
       }
       f->copyInfo(img);
       f->info.loadAllFrames = false;
-      if (!readPage(t.get(), *f)) {
+      if (!readPage(t.get(), *f, data.size())) {
         img.setLastError(f->lastError());
         return false;
       }
@@ -393,7 +399,7 @@ bool decodeTIF(Image& img, StreamRef in, uint32_t) {
       return false;
     }
   }
-  if (!readPage(t.get(), img)) return false;
+  if (!readPage(t.get(), img, data.size())) return false;
   img.frames = std::move(frames);
   return true;
 }

@@ -59,6 +59,8 @@ bool decodePgx(Image& img, StreamRef in) {
       return false;
     }
   }
+  const uint64_t need = uint64_t(w) * h * (depth <= 8 ? 1 : depth <= 16 ? 2 : 4);
+  if (c >= 0 && !rio::bodyCanHold(img, in, need, 1, "Truncated PGX", r.buffered())) return false;
   if (c < 0 || !rio::createChecked(img, w, h, 8, ZV_TYPE_PGX)) {
     if (c < 0) img.setLastError("Truncated PGX");
     return false;

@@ -65,7 +65,12 @@ bool decodePnm(Image& img, StreamRef in) {
     img.setLastError("Truncated PNM");
     return false;
   }
-  if (!rio::createChecked(img, w, h, bpp, ZV_TYPE_PNM)) return false;
+  // Every sample takes at least one byte of text, or its share of the raster.
+  const uint64_t samples = uint64_t(w) * h * (bpp == 24 ? 3 : 1);
+  const uint64_t need = kind == 4 ? uint64_t((w + 7) / 8) * h : ascii ? samples : samples * (maxval > 255 ? 2 : 1);
+  if (!rio::bodyCanHold(img, in, need, 1, "Truncated PNM", r.buffered()) ||
+      !rio::createChecked(img, w, h, bpp, ZV_TYPE_PNM))
+    return false;
   if (bitmap) {
     const ZvRGBQuad pal[2] = {{255, 255, 255, 0}, {0, 0, 0, 0}};
     img.setPalette(pal, 2);

@@ -77,7 +77,11 @@ bool decodeRas(Image& img, StreamRef in) {
     }
     for (uint32_t i = 0; i < colors; ++i) pal[i] = {map[2 * colors + i], map[colors + i], map[i], 0};
   }
-  if (!rio::createChecked(img, w, ht, outBpp, ZV_TYPE_RAS)) return false;
+  // Three RLE bytes make at most 256.
+  const uint64_t body = ((uint64_t(w) * depth + 15) / 16) * 2 * ht;
+  if (!rio::bodyCanHold(img, in, body, type == kRle ? 86 : 1, "Truncated Sun raster") ||
+      !rio::createChecked(img, w, ht, outBpp, ZV_TYPE_RAS))
+    return false;
   if (depth == 1 && colors == 0) {
     pal[0] = {255, 255, 255, 0};  // 0 is white without a map
     pal[1] = {0, 0, 0, 0};

@@ -81,6 +81,18 @@ inline bool createChecked(Image& img, int64_t w, int64_t h, uint32_t bpp, uint32
   return true;
 }
 
+// A header may claim any size: before allocating, the rest of the stream must be able to
+// hold `decodedBytes` at the format's best compression ratio.
+// `buffered` counts bytes a reader has already taken from the stream but not used.
+inline bool bodyCanHold(Image& img, StreamRef in, uint64_t decodedBytes, uint64_t maxRatio, const char* message,
+                        uint64_t buffered = 0) {
+  const int64_t here = in.tell(), total = in.size();
+  const uint64_t left = (here >= 0 && total >= here ? uint64_t(total - here) : 0) + buffered;
+  if (left * maxRatio + 4096 >= decodedBytes) return true;
+  img.setLastError(message);
+  return false;
+}
+
 // Row `y` counted from the top.
 inline uint8_t* topRow(const Image& img, int32_t y) { return img.row(img.height() - 1 - y); }
 inline uint8_t* topAlphaRow(const Image& img, int32_t y) { return img.alphaRow(img.height() - 1 - y); }
@@ -149,6 +161,7 @@ class ByteReader {
     }
     return buf_[at_++];
   }
+  size_t buffered() const { return have_ - at_; }
   int peek() {
     int c = get();
     if (c >= 0) --at_;

@@ -413,6 +413,48 @@ TEST(FormatHostileFiles, FailWithAMessageOrStayInsideThePicture) {
   }
 }
 
+// Sizes under the picture limit whose bodies could never fill them: refused with the
+// format's message before the picture (hundreds of MiB) is allocated.
+TEST(FormatHostileFiles, ClaimsBeyondTheirBodyAreRefusedBeforeAllocating) {
+  const struct {
+    const char* fault;
+    DecodeFn decode;
+    uint32_t type;
+    std::vector<uint8_t> data;
+    const char* message;
+  } cases[] = {
+      {"TGA 16000 x 16000 RLE, 4 bytes of packets", decodeTGA, ZV_TYPE_TGA,
+       with(tgaHeader(10, 16000, 16000, 32), [](auto& d) { d.insert(d.end(), {0xFF, 1, 2, 3, 4}); }), "Truncated TGA"},
+      {"PCX 12000 x 12000 x 3 planes, 2 bytes of runs", decodePCX, ZV_TYPE_PCX,
+       with(pcxHeader(12000, 12000, 8, 3, 12000), [](auto& d) { d.insert(d.end(), {0xFF, 0}); }), "Truncated PCX"},
+      {"PNM 15000 x 15000 P6, 3 bytes of pixels", decodeJAS, ZV_TYPE_PNM, text("P6 15000 15000 255\n\1\2\3"),
+       "Truncated PNM"},
+      {"RAS 15000 x 15000 24-bit RLE, 3 bytes", decodeJAS, ZV_TYPE_RAS,
+       with(rasHeader(15000, 15000, 24, 2, 0), [](auto& d) { d.insert(d.end(), {0x80, 0xFF, 0}); }),
+       "Truncated Sun raster"},
+      {"PGX 15000 x 15000, 2 bytes", decodeJAS, ZV_TYPE_PGX, text("PG ML + 8 15000 15000\n\1\2"), "Truncated PGX"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fault);
+    ImagePtr img = decodeWith(c.decode, c.data, c.type);
+    EXPECT_EQ(img->info.type, 0u);
+    EXPECT_STREQ(img->lastError(), c.message);
+    EXPECT_FALSE(img->valid()) << "allocated before checking";
+  }
+  // A TIFF whose directory claims 15000 x 15000 RGB over a few hundred bytes.
+  ImagePtr small = solid(8, 8, 1, 2, 3);
+  std::vector<uint8_t> tif = encodeWith(encodeTIF, *small, ZV_TYPE_TIF);
+  const uint32_t ifd = uint32_t(tif[4] | tif[5] << 8 | tif[6] << 16 | tif[7] << 24);
+  for (uint32_t i = 0, n = uint32_t(tif[ifd] | tif[ifd + 1] << 8); i < n; ++i) {
+    const size_t e = ifd + 2 + i * 12;
+    const uint32_t tag = uint32_t(tif[e] | tif[e + 1] << 8);
+    if (tag == 256 || tag == 257) putLe32(tif, e + 8, 15000);
+  }
+  ImagePtr img = decodeWith(decodeTIF, tif, ZV_TYPE_TIF);
+  EXPECT_STREQ(img->lastError(), "TIFF data too short for its size");
+  EXPECT_FALSE(img->valid());
+}
+
 // Each decoder refuses what is plainly another format, so detection moves on.
 TEST(FormatHostileFiles, DecodersRefuseOtherFormats) {
   const std::vector<uint8_t> jpeg = bytes({0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0});
