@@ -78,8 +78,10 @@ bool decodePSD(Image& img, StreamRef in, uint32_t) {
     img.setLastError("Truncated PSD");
     return false;
   }
-  std::vector<uint8_t> modeData(rio::be32(len));
-  if (modeData.size() > 1 << 20 || !in.readExact(modeData.data(), modeData.size())) {
+  // The colour mode data is a palette or a duotone spec: small. Check before allocating.
+  const uint32_t modeLength = rio::be32(len);
+  std::vector<uint8_t> modeData;
+  if (modeLength > (1u << 20) || (modeData.resize(modeLength), !in.readExact(modeData.data(), modeLength))) {
     img.setLastError("Truncated PSD");
     return false;
   }
