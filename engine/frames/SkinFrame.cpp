@@ -66,6 +66,8 @@ std::u16string skinPicturePath(std::u16string_view ini, std::u16string_view valu
 SkinFrame::SkinFrame(uint32_t type) : FrameTemplate(type) {}
 
 bool SkinFrame::load(const char16_t* path) {
+  // Kind 272 names its keys differently; only its renderer is shared so far.
+  if (type_ != ZV_TEMPLATE_SKIN) return FrameTemplate::load(path);
   error_ = kFrameOk;
   loaded_ = false;
   pieces_ = {};

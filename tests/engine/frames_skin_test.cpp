@@ -83,6 +83,11 @@ TEST(SkinFrameLoad, FileKeyAndPathRules) {
     EXPECT_EQ(s.ok, c.ok) << c.what;
     EXPECT_EQ(s.error, c.error) << c.what;
   }
+  // Kind 272 shares only the renderer: its own key set is not read.
+  Skin ok = loadSkin("file=skin.bmp");
+  TemplatePtr keys = makeTemplate(272);
+  EXPECT_FALSE(keys->ops->Load(keys.get(), u16(ok.dir / "frame.ini").c_str()));
+  EXPECT_EQ(keys->ops->GetLastError(keys.get()), 10);
   // A missing ini file has no file key.
   TemplatePtr t = makeTemplate(257);
   EXPECT_FALSE(t->ops->Load(t.get(), u"/nonexistent/frame.ini"));
