@@ -40,10 +40,19 @@ void errorExit(j_common_ptr cinfo) {
 
 void silentOutput(j_common_ptr) {}
 
+// Scan data that stop at a marker leave the rest of the picture unpainted: a cut file.
+void emitMessage(j_common_ptr cinfo, int level) {
+  if (level < 0) {
+    if (cinfo->err->msg_code == JWRN_HIT_MARKER) errorExit(cinfo);
+    ++cinfo->err->num_warnings;
+  }
+}
+
 void installErrors(ErrorManager& err) {
   jpeg_std_error(&err.pub);
   err.pub.error_exit = errorExit;
   err.pub.output_message = silentOutput;
+  err.pub.emit_message = emitMessage;
   err.message[0] = '\0';
 }
 

@@ -43,6 +43,8 @@ bool replaceFile(std::string path, const uint8_t* data, size_t size) {
     path = real;
     std::free(real);
   }
+  // A file we may not write stays as it is, as an fopen for writing would have refused.
+  if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0) return false;
   std::string tmp = path + ".~XXXXXX";
   const int fd = ::mkstemp(tmp.data());
   if (fd < 0) {

@@ -371,8 +371,11 @@ TEST(JpegDecode, TruncatedAndCorruptDataFailCleanly) {
       hugeSof[i + 5] = hugeSof[i + 6] = hugeSof[i + 7] = hugeSof[i + 8] = 0xFF;  // 65535 x 65535
       break;
     }
+  Bytes cutWithEnd(jpeg.begin(), jpeg.begin() + jpeg.size() / 2);
+  cutWithEnd.push_back(0xFF), cutWithEnd.push_back(0xD9);
   const Case cases[] = {
       {"cut inside the scan data", Bytes(jpeg.begin(), jpeg.begin() + jpeg.size() / 2)},
+      {"scan data cut, end marker appended", cutWithEnd},
       {"cut inside the header", Bytes(jpeg.begin(), jpeg.begin() + 40)},
       {"only the start marker", Bytes(jpeg.begin(), jpeg.begin() + 2)},
       {"no start-of-image marker", badStart},
