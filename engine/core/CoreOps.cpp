@@ -71,12 +71,16 @@ void fillCreationOps(ZvImageOps& ops) {
   ops.IsGhost = [](ZvImage*) { return false; };
 }
 
+// A header-only read (escape -1) leaves the size in the header without pixels; callers
+// read it through these slots.
+bool hasSize(const Image* img) { return img->valid() || img->info.escape == -1; }
+
 void fillAttributeOps(ZvImageOps& ops) {
-  ops.GetHeight = [](ZvImage* s) { return uint32_t(I(s)->valid() ? I(s)->height() : 0); };
-  ops.GetWidth = [](ZvImage* s) { return uint32_t(I(s)->valid() ? I(s)->width() : 0); };
+  ops.GetHeight = [](ZvImage* s) { return uint32_t(hasSize(I(s)) ? I(s)->height() : 0); };
+  ops.GetWidth = [](ZvImage* s) { return uint32_t(hasSize(I(s)) ? I(s)->width() : 0); };
   ops.GetImageSize = [](ZvImage* s) { return I(s)->valid() ? I(s)->head.biSizeImage : 0u; };
   ops.GetNumColors = [](ZvImage* s) { return I(s)->valid() ? I(s)->numColors() : 0u; };
-  ops.GetDepth = [](ZvImage* s) { return uint16_t(I(s)->valid() ? I(s)->depth() : 0); };
+  ops.GetDepth = [](ZvImage* s) { return uint16_t(hasSize(I(s)) ? I(s)->depth() : 0); };
   ops.GetType = [](ZvImage* s) { return I(s)->info.type; };
   ops.GetLastError = [](ZvImage* s) -> const char* { return I(s)->lastError(); };
   ops.GetVersion = [](ZvImage*) -> const char* { return "zelvo 6.0"; };

@@ -308,6 +308,9 @@ TEST(BmpThroughDispatch, LoadDetectsSaveWritesLoadInfoReadsTheHeader) {
   EXPECT_FALSE(info->ops->IsValid(info.get()));
   EXPECT_EQ(info->width(), img->width());
   EXPECT_EQ(info->height(), img->height());
+  // The program reads the header-only size through the table.
+  EXPECT_EQ(info->ops->GetWidth(info.get()), uint32_t(img->width()));
+  EXPECT_EQ(info->ops->GetHeight(info.get()), uint32_t(img->height()));
   EXPECT_EQ(info->ops->GetType(info.get()), uint32_t(ZV_TYPE_BMP));
 }
 
