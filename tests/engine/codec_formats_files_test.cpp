@@ -183,7 +183,7 @@ std::vector<uint8_t> makeDng(const fs::path& file) {
   TIFFSetField(t, TIFFTAG_COLORMATRIX1, 9, matrix);
   TIFFSetField(t, TIFFTAG_ASSHOTNEUTRAL, 3, neutral);
   TIFFSetField(t, TIFFTAG_CALIBRATIONILLUMINANT1, 21);
-  const uint16_t white = 65535;
+  const uint32_t white = 65535;  // libtiff reads WhiteLevel as LONG
   TIFFSetField(t, TIFFTAG_WHITELEVEL, 1, &white);
   std::vector<uint16_t> row(w);
   for (uint32_t y = 0; y < h; ++y) {
