@@ -78,7 +78,7 @@ bool decodePSD(Image& img, StreamRef in, uint32_t) {
     img.setLastError("Truncated PSD");
     return false;
   }
-  // The colour mode data is a palette or a duotone spec: small. Check before allocating.
+  // The colour mode data is a palette or duotone settings: small. Check before allocating.
   const uint32_t modeLength = rio::be32(len);
   std::vector<uint8_t> modeData;
   if (modeLength > (1u << 20) || (modeData.resize(modeLength), !in.readExact(modeData.data(), modeLength))) {
