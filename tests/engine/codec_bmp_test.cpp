@@ -16,14 +16,7 @@ namespace fs = std::filesystem;
 const fs::path& fixtures() {
   static const fs::path dir = [] {
     fs::path d = gallivo::test::freshDir("bmp_fixtures");
-    // 37 x 23: odd width so every depth has row padding.
-    const std::string script =
-        "W,H=37,23\n"
-        "im=Image.new('RGB',(W,H))\n"
-        "im.putdata([((x*7+y*3)%256,(x*y)%256,(255-x*5)%256) for y in range(H) for x in range(W)])\n"
-        "im.save('" + (d / "p.png").string() + "')\n"
-        "a=im.copy(); a.putalpha(Image.linear_gradient('L').resize((W,H)))\n"
-        "a.save('" + (d / "pa.png").string() + "')\n";
+    const std::string script = gradientScript(d);
     EXPECT_TRUE(runPython(script));
     return d;
   }();

@@ -17,10 +17,7 @@ const fs::path& fixtures() {
   static const fs::path dir = [] {
     fs::path d = gallivo::test::freshDir("gif_fixtures");
     const std::string script =
-        "W,H=37,23\n"
-        "im=Image.new('RGB',(W,H))\n"
-        "im.putdata([((x*7+y*3)%256,(x*y)%256,(255-x*5)%256) for y in range(H) for x in range(W)])\n"
-        "im.save('" + (d / "p.png").string() + "')\n"
+        gradientScript(d) +
         // Three frames: PIL crops later frames to what changed, so they carry offsets and
         // their own colour tables.
         "fr=[]\n"

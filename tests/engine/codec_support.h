@@ -127,4 +127,15 @@ inline size_t differingPixels(const std::vector<uint8_t>& a, const std::vector<u
   return n;
 }
 
+// A 37 x 23 test picture (odd width: every depth has row padding) saved by PIL as p.png,
+// and the same with a gradient alpha as pa.png, into `dir`.
+inline std::string gradientScript(const fs::path& dir) {
+  return "W,H=37,23\n"
+         "im=Image.new('RGB',(W,H))\n"
+         "im.putdata([((x*7+y*3)%256,(x*y)%256,(255-x*5)%256) for y in range(H) for x in range(W)])\n"
+         "im.save('" + (dir / "p.png").string() + "')\n"
+         "a=im.copy(); a.putalpha(Image.linear_gradient('L').resize((W,H)))\n"
+         "a.save('" + (dir / "pa.png").string() + "')\n";
+}
+
 }  // namespace zelvo::codectest
