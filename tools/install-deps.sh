@@ -12,6 +12,8 @@ packages=(
   libopenjp2-7-dev libraw-dev libwmf-dev libcurl4-openssl-dev
   # fonts for the Chinese interface and the default watermark font
   fonts-wqy-zenhei
+  # TIFF (and other) watermark pictures through Qt's image reader
+  qt6-image-formats-plugins
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   # outside judges used by the tests
