@@ -236,6 +236,14 @@ void PictureTileView::mouseDoubleClickEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton && index >= 0 && !buttonAt(index, pos)) emit tileDoubleClicked(index);
 }
 
+QString PictureTileView::ToolTipAt(const QPoint& point) const {
+  const int index = IndexAt(point);
+  if (index < 0) return {};
+  if (const auto button = buttonAt(index, point)) return QString::fromUtf8(kButtonTips[int(*button)]);
+  const PictureItem& item = model_.At(index).item;
+  return item.filePath.isEmpty() ? item.path : item.filePath;
+}
+
 bool PictureTileView::viewportEvent(QEvent* event) {
   if (event->type() == QEvent::ToolTip) {
     auto* help = static_cast<QHelpEvent*>(event);
@@ -246,9 +254,9 @@ bool PictureTileView::viewportEvent(QEvent* event) {
       return true;
     }
     const auto button = buttonAt(index, help->pos());
-    const ListEntry& entry = model_.At(index);
-    const QString text = button ? QString::fromUtf8(kButtonTips[int(*button)])
-                                : (entry.item.filePath.isEmpty() ? entry.item.path : entry.item.filePath);
+    const QString text = ToolTipAt(help->pos());
+    // Shown again only when the text changes (paths compared without case).
+    if (QToolTip::isVisible() && QToolTip::text().compare(text, Qt::CaseInsensitive) == 0) return true;
     const QRect region = button ? ButtonRect(index, *button) : TileRect(index);
     QToolTip::showText(help->globalPos(), text, viewport(), region);
     return true;

@@ -29,6 +29,9 @@ class PictureTileView : public QAbstractScrollArea {
   // The range of tiles shown now (first > last when none).
   std::pair<int, int> VisibleRange() const;
   void ScrollToIndex(int index);
+  // The tooltip at a viewport point: a button's name over a button, the file's path elsewhere
+  // on a tile, empty off the tiles.
+  QString ToolTipAt(const QPoint& point) const;
 
   // The button rectangles inside a tile's drawing area (left, top, right, bottom).
   static QRect ButtonArea(TileButton button);
