@@ -10,6 +10,7 @@
 #include <string>
 
 #include "core/Image.h"
+#include "formats/Dispatch.h"
 #include "formats/Stream.h"
 
 namespace {
@@ -37,7 +38,7 @@ bool havePhoto(benchmark::State& state) {
 
 ImagePtr loaded() {
   ImagePtr img = Image::make();
-  img->load(photoPath16().c_str(), 0);
+  zelvo::load(*img, photoPath16().c_str(), 0);
   return img;
 }
 
@@ -66,7 +67,7 @@ void BM_LoadThumbnailHint(benchmark::State& state) {
   for (auto _ : state) {
     ImagePtr img = Image::make();
     img->setDecodeSizeHint(115, 115);
-    if (!img->load(photoPath16().c_str(), 0)) state.SkipWithError(img->lastError());
+    if (!zelvo::load(*img, photoPath16().c_str(), 0)) state.SkipWithError(img->lastError());
     benchmark::DoNotOptimize(img->bits());
   }
 }
@@ -79,7 +80,7 @@ void BM_LoadInfo(benchmark::State& state) {
   if (!havePhoto(state)) return;
   for (auto _ : state) {
     ImagePtr img = Image::make();
-    if (!img->loadInfo(photoPath16().c_str(), 0)) state.SkipWithError(img->lastError());
+    if (!zelvo::loadInfo(*img, photoPath16().c_str(), 0)) state.SkipWithError(img->lastError());
     benchmark::DoNotOptimize(img->head.biWidth);
   }
 }
@@ -126,7 +127,7 @@ void BM_PeakMemoryLoadResampleSave(benchmark::State& state) {
       ImagePtr img = loaded();
       img->resampleInterpolated(500, 375, 2, 5, nullptr, false);
       StreamPtr out = makeMemoryWriter();
-      if (!img->encode(out.get(), ZV_TYPE_JPG)) state.SkipWithError(img->lastError());
+      if (!zelvo::encode(*img, out.get(), ZV_TYPE_JPG)) state.SkipWithError(img->lastError());
     }
     const long peak = statusKb("VmHWM:");
     if (base < 0 || peak < 0) state.SkipWithError("no /proc/self/status");

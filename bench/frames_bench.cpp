@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/Image.h"
+#include "formats/Dispatch.h"
 #include "formats/Stream.h"
 #include "frames/FrameManager.h"
 
@@ -34,14 +35,14 @@ void BM_DecodeJpeg4000x3000(benchmark::State& state) {
   static const std::vector<uint8_t> file = [] {
     ImagePtr img = photo(4000, 3000);
     StreamPtr s = makeMemoryWriter();
-    img->encode(s.get(), ZV_TYPE_JPG);
+    zelvo::encode(*img, s.get(), ZV_TYPE_JPG);
     size_t n = 0;
     MallocPtr buf(detachMemoryBuffer(s.get(), &n));
     return std::vector<uint8_t>(buf.get(), buf.get() + n);
   }();
   for (auto _ : state) {
     ImagePtr img = Image::make();
-    if (!img->decodeMemory(file.data(), uint32_t(file.size()), 0)) state.SkipWithError("decode failed");
+    if (!zelvo::decodeMemory(*img, file.data(), uint32_t(file.size()), 0)) state.SkipWithError("decode failed");
     benchmark::DoNotOptimize(img->bits());
   }
 }

@@ -13,6 +13,7 @@
 
 #include "core/Image.h"
 #include "formats/Codecs.h"
+#include "formats/Dispatch.h"
 #include "formats/GifLzw.h"
 #include "formats/Stream.h"
 
@@ -54,7 +55,7 @@ int loadedFiles = 0;  // pictures read from files rather than made up, for the r
 ImagePtr loadOr(const fs::path& file, int32_t w, int32_t h, uint32_t seed) {
   if (!file.empty() && fs::exists(file)) {
     ImagePtr img = Image::make();
-    if (img->load(u16(file).c_str(), 0)) {
+    if (zelvo::load(*img, u16(file).c_str(), 0)) {
       ++loadedFiles;
       return img;
     }
@@ -85,7 +86,7 @@ void BM_JpegDecode4000x3000(benchmark::State& state) {
   const std::vector<uint8_t> jpeg = jpegBytes();
   for (auto _ : state) {
     ImagePtr img = Image::make();
-    if (!img->decodeMemory(jpeg.data(), uint32_t(jpeg.size()), ZV_TYPE_JPG)) {
+    if (!zelvo::decodeMemory(*img, jpeg.data(), uint32_t(jpeg.size()), ZV_TYPE_JPG)) {
       state.SkipWithError("JPEG decode failed");
       return;
     }
@@ -144,7 +145,7 @@ void BM_Showcase24(benchmark::State& state) {
       anim->frames[size_t(i)]->copy(*canvas, true, true, true, false);
     }
     anim->decreaseBpp(8, true, nullptr, 0);
-    if (!anim->save(u16(out).c_str(), ZV_TYPE_GIF)) {
+    if (!zelvo::save(*anim, u16(out).c_str(), ZV_TYPE_GIF)) {
       state.SkipWithError(anim->lastError());
       return;
     }

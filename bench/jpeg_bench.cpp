@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "core/Image.h"
+#include "formats/Dispatch.h"
 #include "formats/Stream.h"
 
 namespace {
@@ -26,7 +27,7 @@ ImagePtr photo(int32_t w, int32_t h) {
 std::vector<uint8_t> encoded(int32_t w, int32_t h) {
   ImagePtr img = photo(w, h);
   StreamPtr s = makeMemoryWriter();
-  img->encode(s.get(), ZV_TYPE_JPG);
+  zelvo::encode(*img, s.get(), ZV_TYPE_JPG);
   size_t n = 0;
   MallocPtr buf(detachMemoryBuffer(s.get(), &n));
   return std::vector<uint8_t>(buf.get(), buf.get() + n);
@@ -37,7 +38,7 @@ void decode(benchmark::State& state, int32_t hint) {
   for (auto _ : state) {
     ImagePtr img = Image::make();
     if (hint) img->setDecodeSizeHint(hint, hint);
-    if (!img->decodeMemory(file.data(), uint32_t(file.size()), 0)) state.SkipWithError("decode failed");
+    if (!zelvo::decodeMemory(*img, file.data(), uint32_t(file.size()), 0)) state.SkipWithError("decode failed");
     benchmark::DoNotOptimize(img->bits());
   }
   state.counters["MPix/s"] = benchmark::Counter(12.0 * double(state.iterations()), benchmark::Counter::kIsRate);
@@ -50,7 +51,7 @@ void BM_EncodeFullHD(benchmark::State& state) {
   ImagePtr img = photo(1920, 1080);
   for (auto _ : state) {
     StreamPtr counter = makeCountingStream();
-    if (!img->encode(counter.get(), ZV_TYPE_JPG)) state.SkipWithError("encode failed");
+    if (!zelvo::encode(*img, counter.get(), ZV_TYPE_JPG)) state.SkipWithError("encode failed");
   }
 }
 

@@ -425,4 +425,11 @@ bool Image::importRaw(const uint8_t* data, size_t size, bool topDown) {
   return true;
 }
 
+bool Image::setDecodeSizeHint(int32_t w, int32_t h) {
+  if (valid()) return false;
+  info.hintWidth = w;
+  info.hintHeight = h;
+  return true;
+}
+
 }  // namespace zelvo

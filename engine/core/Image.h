@@ -1,5 +1,6 @@
 // The engine's image object: the state behind the ZvImage operation table, and the C++
-// operations every engine module uses. The table (ImageOpsTable.cpp) only forwards here.
+// operations every engine module uses. The table (engine/abi) only forwards here; reading
+// and writing files lives in engine/formats/Dispatch.h.
 #pragma once
 
 #include <cstdint>
@@ -170,32 +171,13 @@ struct Image : ZvImage {
   ZlvHBITMAP toBitmapHandle(ZlvHDC dc, bool withAlpha) const;
   bool fromBitmapHandle(ZlvHBITMAP bitmap, ZlvHPALETTE pal, bool withAlpha);
 
-  // ---- formats (engine/formats) ----
-  bool load(const char16_t* path, uint32_t type);
-  bool loadInfo(const char16_t* path, uint32_t type);
-  bool decode(ZvStream* stream, uint32_t type);
-  bool decodeMemory(const uint8_t* buf, uint32_t size, uint32_t type);
-  bool decodeFile(FILE* file, uint32_t type);
-  bool checkFormat(ZvStream* stream, uint32_t type);
-  bool checkFormatMemory(const uint8_t* buf, uint32_t size, uint32_t type);
-  bool loadResource(const uint8_t* data, uint32_t size, uint32_t type);
-  bool save(const char16_t* path, uint32_t type);
-  bool encode(ZvStream* stream, uint32_t type);
-  bool encodeFile(FILE* file, uint32_t type);
-  bool encodeMemory(uint8_t** buffer, int32_t* size, uint32_t type);
-  bool encodeFrames(ZvStream* stream, ZvImage** images, int32_t count, uint32_t type);
-  bool encodeFramesFile(FILE* file, ZvImage** images, int32_t count, uint32_t type);
+  // Stores a decode size hint (0 = none) for the next decode; false once pixels exist.
   bool setDecodeSizeHint(int32_t w, int32_t h);
 };
 
-// The one operation table all image kinds share (engine/core/ImageOpsTable.cpp).
+// The operation table every image carries. The ABI layer (engine/abi) assembles it; core
+// only stores the pointer in each image it makes.
 const ZvImageOps* imageOps();
-
-// Each module fills its own slots of the table; reserved slots stay as they are.
-void fillCoreOps(ZvImageOps& ops);     // engine/core/CoreOps.cpp
-void fillFormatOps(ZvImageOps& ops);   // engine/formats/FormatOps.cpp
-void fillColorOps(ZvImageOps& ops);    // engine/core/ColorOps.cpp (DecreaseBpp, GIF fields)
-void fillEffectOps(ZvImageOps& ops);   // engine/core/EffectOps.cpp (filters and photo effects)
 
 // Process-wide progress slot of exports i, j, k; operations publish through these.
 void statusBegin(const char16_t* name);

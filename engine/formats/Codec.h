@@ -6,7 +6,7 @@
 #include <span>
 #include <string_view>
 
-#include "../core/Image.h"
+#include "core/Image.h"
 #include "Stream.h"
 
 namespace zelvo {

@@ -3,7 +3,9 @@
 #include <new>
 #include <string>
 
+
 #include "Codec.h"
+#include "Dispatch.h"
 #include "zlvplatform.h"
 
 namespace zelvo {
@@ -82,9 +84,9 @@ static bool tryDecoder(Image& self, const Codec& codec, StreamRef in, uint32_t r
   return true;
 }
 
-bool Image::decode(ZvStream* stream, uint32_t type) {
+bool decode(Image& img, ZvStream* stream, uint32_t type) {
   if (!stream) {
-    setLastError("null file handler");
+    img.setLastError("null file handler");
     return false;
   }
   StreamRef in(stream);
@@ -95,109 +97,102 @@ bool Image::decode(ZvStream* stream, uint32_t type) {
       for (uint32_t t : detectionOrder()) {
         const Codec* c = codecFor(t);
         if (!c || !c->decode) continue;
-        if (tryDecoder(*this, *c, in, ZV_TYPE_UNKNOWN, &error)) return true;
+        if (tryDecoder(img, *c, in, ZV_TYPE_UNKNOWN, &error)) return true;
         // A cancelled attempt ends the detection: the user asked to stop.
         if (error == "break") {
-          setLastError("break");
+          img.setLastError("break");
           return false;
         }
         if (start >= 0) in.seek(start, SEEK_SET);
       }
-      setLastError(kUnknownFormat);
+      img.setLastError(kUnknownFormat);
       return false;
     }
     const Codec* c = directDecoder(type);
     if (!c) {
-      setLastError(kUnknownFormat);
+      img.setLastError(kUnknownFormat);
       return false;
     }
-    if (tryDecoder(*this, *c, in, type, &error)) return true;
-    setLastError(error.c_str());
+    if (tryDecoder(img, *c, in, type, &error)) return true;
+    img.setLastError(error.c_str());
   } catch (...) {
-    setLastError("Decode: out of memory");
+    img.setLastError("Decode: out of memory");
   }
   return false;
 }
 
-bool Image::decodeMemory(const uint8_t* buf, uint32_t size, uint32_t type) {
+bool decodeMemory(Image& img, const uint8_t* buf, uint32_t size, uint32_t type) {
   StreamPtr s = makeMemoryReader(buf, buf ? size : 0);
   if (!s) {
-    setLastError("Decode: out of memory");
+    img.setLastError("Decode: out of memory");
     return false;
   }
-  return decode(s.get(), type);
+  return decode(img, s.get(), type);
 }
 
-bool Image::decodeFile(FILE* file, uint32_t type) {
+bool decodeFile(Image& img, FILE* file, uint32_t type) {
   if (!file) {
-    setLastError("null file handler");
+    img.setLastError("null file handler");
     return false;
   }
   StreamPtr s = makeFileStream(file, false);
   if (!s) {
-    setLastError("Decode: out of memory");
+    img.setLastError("Decode: out of memory");
     return false;
   }
-  return decode(s.get(), type);
+  return decode(img, s.get(), type);
 }
 
-bool Image::load(const char16_t* path, uint32_t type) {
+bool load(Image& img, const char16_t* path, uint32_t type) {
   if (directDecoder(type)) {
     FilePtr f = openFile(path, "rb");
     if (!f) return false;
-    if (decodeFile(f.get(), type)) return true;
-    if (std::strcmp(lastError(), "break") == 0) return false;
+    if (decodeFile(img, f.get(), type)) return true;
+    if (std::strcmp(img.lastError(), "break") == 0) return false;
   }
-  const std::string kept = lastError();
+  const std::string kept = img.lastError();
   FilePtr f = openFile(path, "rb");
   if (!f) return false;
-  const bool ok = decodeFile(f.get(), ZV_TYPE_UNKNOWN);
-  if (!ok && type != ZV_TYPE_UNKNOWN && std::strcmp(lastError(), "break") != 0)
-    setLastError(kept.c_str());
+  const bool ok = decodeFile(img, f.get(), ZV_TYPE_UNKNOWN);
+  if (!ok && type != ZV_TYPE_UNKNOWN && std::strcmp(img.lastError(), "break") != 0)
+    img.setLastError(kept.c_str());
   return ok;
 }
 
-bool Image::loadInfo(const char16_t* path, uint32_t type) {
-  info.escape = -1;
-  return load(path, type);
+bool loadInfo(Image& img, const char16_t* path, uint32_t type) {
+  img.info.escape = -1;
+  return load(img, path, type);
 }
 
-bool Image::loadResource(const uint8_t* data, uint32_t size, uint32_t type) {
+bool loadResource(Image& img, const uint8_t* data, uint32_t size, uint32_t type) {
   if (!data || size == 0) {
-    setLastError("Unable to load resource!");
+    img.setLastError("Unable to load resource!");
     return false;
   }
-  return decodeMemory(data, size, type);
+  return decodeMemory(img, data, size, type);
 }
 
 // Reports whether the stream holds a picture of `type`. The check runs on a scratch
 // image so that the picture, the type and the escape of this image stay as they are.
-bool Image::checkFormat(ZvStream* stream, uint32_t type) {
+bool checkFormat(Image& img, ZvStream* stream, uint32_t type) {
   ImagePtr probe = Image::make();
   if (!probe) return false;
-  probe->copyInfo(*this);
+  probe->copyInfo(img);
   probe->info.type = ZV_TYPE_UNKNOWN;
   probe->info.escape = -1;
-  const bool ok = probe->decode(stream, ZV_TYPE_UNKNOWN) && probe->info.type == type;
-  if (!ok && type != ZV_TYPE_UNKNOWN) setLastError(probe->lastError());
+  const bool ok = decode(*probe, stream, ZV_TYPE_UNKNOWN) && probe->info.type == type;
+  if (!ok && type != ZV_TYPE_UNKNOWN) img.setLastError(probe->lastError());
   return ok;
 }
 
-bool Image::checkFormatMemory(const uint8_t* buf, uint32_t size, uint32_t type) {
+bool checkFormatMemory(Image& img, const uint8_t* buf, uint32_t size, uint32_t type) {
   if (!buf || size == 0) {
-    setLastError("invalid or empty buffer");
+    img.setLastError("invalid or empty buffer");
     return false;
   }
   StreamPtr s = makeMemoryReader(buf, size);
   if (!s) return false;
-  return checkFormat(s.get(), type);
-}
-
-bool Image::setDecodeSizeHint(int32_t w, int32_t h) {
-  if (valid()) return false;
-  info.hintWidth = w;
-  info.hintHeight = h;
-  return true;
+  return checkFormat(img, s.get(), type);
 }
 
 }  // namespace zelvo

@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+
 #include "Codec.h"
+#include "Dispatch.h"
 #include "zlvplatform.h"
 
 namespace zelvo {
@@ -66,55 +68,55 @@ bool replaceFile(std::string path, const uint8_t* data, size_t size) {
 
 }  // namespace
 
-bool Image::encode(ZvStream* stream, uint32_t type) {
+bool encode(Image& img, ZvStream* stream, uint32_t type) {
   if (!stream) {
-    setLastError("null file handler");
+    img.setLastError("null file handler");
     return false;
   }
-  if (!valid()) {
-    setLastError("null image!!!");
+  if (!img.valid()) {
+    img.setLastError("null image!!!");
     return false;
   }
   const Codec* c = type == ZV_TYPE_UNKNOWN ? nullptr : codecFor(type);
   if (!c || !c->encode) {
-    setLastError(c && c->encodeRefusal ? c->encodeRefusal : kUnknownEncode);
+    img.setLastError(c && c->encodeRefusal ? c->encodeRefusal : kUnknownEncode);
     return false;
   }
   // The encoders read this image as it is; nothing is copied.
   try {
-    return c->encode(*this, StreamRef(stream), type);
+    return c->encode(img, StreamRef(stream), type);
   } catch (...) {
-    setLastError("Encode: out of memory");
+    img.setLastError("Encode: out of memory");
     return false;
   }
 }
 
-bool Image::encodeFile(FILE* file, uint32_t type) {
+bool encodeFile(Image& img, FILE* file, uint32_t type) {
   if (!file) {
-    setLastError("null file handler");
+    img.setLastError("null file handler");
     return false;
   }
   StreamPtr s = makeFileStream(file, false);
   if (!s) return false;
-  return encode(s.get(), type);
+  return encode(img, s.get(), type);
 }
 
-bool Image::encodeMemory(uint8_t** buffer, int32_t* size, uint32_t type) {
+bool encodeMemory(Image& img, uint8_t** buffer, int32_t* size, uint32_t type) {
   if (!buffer || *buffer) {
-    setLastError("the buffer must be empty");
+    img.setLastError("the buffer must be empty");
     return false;
   }
   StreamPtr s = makeMemoryWriter();
   if (!s) {
-    setLastError("Encode: out of memory");
+    img.setLastError("Encode: out of memory");
     return false;
   }
-  if (!encode(s.get(), type)) return false;
+  if (!encode(img, s.get(), type)) return false;
   size_t n = 0;
   uint8_t* out = detachMemoryBuffer(s.get(), &n);
   if (!out || n > size_t(INT32_MAX)) {
     std::free(out);
-    setLastError("Encode: out of memory");
+    img.setLastError("Encode: out of memory");
     return false;
   }
   *buffer = out;
@@ -122,61 +124,61 @@ bool Image::encodeMemory(uint8_t** buffer, int32_t* size, uint32_t type) {
   return true;
 }
 
-bool Image::save(const char16_t* path, uint32_t type) {
+bool save(Image& img, const char16_t* path, uint32_t type) {
   if (!path || !*path) return false;
   // Encode first: a refused or failed encode leaves an existing file untouched.
   StreamPtr s = makeMemoryWriter();
   if (!s) {
-    setLastError("Encode: out of memory");
+    img.setLastError("Encode: out of memory");
     return false;
   }
-  if (!encode(s.get(), type)) return false;
+  if (!encode(img, s.get(), type)) return false;
   size_t n = 0;
   MallocPtr data(detachMemoryBuffer(s.get(), &n));
   if (!data) return false;
   return replaceFile(zlv::toUtf8(path), data.get(), n);
 }
 
-bool Image::encodeFrames(ZvStream* stream, ZvImage** images, int32_t count, uint32_t type) {
+bool encodeFrames(Image& img, ZvStream* stream, ZvImage** images, int32_t count, uint32_t type) {
   if (!stream) {
-    setLastError("null file handler");
+    img.setLastError("null file handler");
     return false;
   }
   if (!images || count <= 0) {
-    setLastError("null image!!!");
+    img.setLastError("null image!!!");
     return false;
   }
   const Codec* c = type == ZV_TYPE_UNKNOWN ? nullptr : codecFor(type);
   if (!c || !c->encodeFrames) {
-    setLastError("Multipage Encode, Unsupported operation for this format");
+    img.setLastError("Multipage Encode, Unsupported operation for this format");
     return false;
   }
   try {
     std::vector<Image*> list;
     list.reserve(size_t(count));
     for (int32_t i = 0; i < count; ++i) {
-      Image* img = images[i] ? Image::from(images[i]) : nullptr;
-      if (!img || !img->valid()) {
-        setLastError("null image!!!");
+      Image* picture = images[i] ? Image::from(images[i]) : nullptr;
+      if (!picture || !picture->valid()) {
+        img.setLastError("null image!!!");
         return false;
       }
-      list.push_back(img);
+      list.push_back(picture);
     }
-    return c->encodeFrames(list, StreamRef(stream), *this);
+    return c->encodeFrames(list, StreamRef(stream), img);
   } catch (...) {
-    setLastError("Encode: out of memory");
+    img.setLastError("Encode: out of memory");
     return false;
   }
 }
 
-bool Image::encodeFramesFile(FILE* file, ZvImage** images, int32_t count, uint32_t type) {
+bool encodeFramesFile(Image& img, FILE* file, ZvImage** images, int32_t count, uint32_t type) {
   if (!file) {
-    setLastError("null file handler");
+    img.setLastError("null file handler");
     return false;
   }
   StreamPtr s = makeFileStream(file, false);
   if (!s) return false;
-  return encodeFrames(s.get(), images, count, type);
+  return encodeFrames(img, s.get(), images, count, type);
 }
 
 }  // namespace zelvo

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "../core/Image.h"
+#include "core/Image.h"
 
 namespace zelvo::meta {
 

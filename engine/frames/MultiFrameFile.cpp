@@ -10,6 +10,7 @@
 
 #include "FramePhoto.h"
 #include "formats/Codec.h"
+#include "formats/Dispatch.h"
 #include "core/Effects.h"
 #include "zlvplatform.h"
 
@@ -199,7 +200,7 @@ bool MultiFrameFile::load(const char16_t* path) {
       rest.resize(std::fread(rest.data(), 1, rest.size(), file.get()));
     }
     Image& art = framePicture();
-    if (!rest.empty() && art.decodeMemory(rest.data(), uint32_t(rest.size()), 0) && art.valid()) {
+    if (!rest.empty() && zelvo::decodeMemory(art, rest.data(), uint32_t(rest.size()), 0) && art.valid()) {
       raise24(art);
       hasArtwork_ = true;
       loaded_ = true;

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "FramePhoto.h"
+#include "formats/Dispatch.h"
 #include "zlvplatform.h"
 
 namespace zelvo {
@@ -88,7 +89,7 @@ bool SkinFrame::load(const char16_t* path) {
     return false;
   }
   Image& art = framePicture();
-  if (!art.load(skin.c_str(), 0) || !art.valid()) {
+  if (!zelvo::load(art, skin.c_str(), 0) || !art.valid()) {
     art.destroyPixels();
     error_ = kFrameBadHeader;
     return false;

@@ -203,7 +203,7 @@ TEST(FormatCameraRaw, DngDevelopsThroughLibRawAndIsNotTakenForTiff) {
   EXPECT_EQ(info->width(), 64);
   EXPECT_EQ(info->height(), 48);
   ImagePtr img = Image::make();
-  ASSERT_TRUE(img->load(zlv::toUtf16((dir / "t.dng").string()).c_str(), ZV_TYPE_UNKNOWN)) << img->lastError();
+  ASSERT_TRUE(zelvo::load(*img, zlv::toUtf16((dir / "t.dng").string()).c_str(), ZV_TYPE_UNKNOWN)) << img->lastError();
   EXPECT_EQ(img->info.type, uint32_t(ZV_TYPE_RAW));
   EXPECT_EQ(img->width(), 64);
   EXPECT_EQ(img->height(), 48);
@@ -214,10 +214,10 @@ TEST(FormatCameraRaw, DngDevelopsThroughLibRawAndIsNotTakenForTiff) {
   // A decode size hint asks for the half-size development.
   ImagePtr half = Image::make();
   half->info.hintWidth = half->info.hintHeight = 16;
-  ASSERT_TRUE(half->load(zlv::toUtf16((dir / "t.dng").string()).c_str(), ZV_TYPE_RAW)) << half->lastError();
+  ASSERT_TRUE(zelvo::load(*half, zlv::toUtf16((dir / "t.dng").string()).c_str(), ZV_TYPE_RAW)) << half->lastError();
   EXPECT_EQ(half->width(), 32);
   ImagePtr saved = solid(4, 4, 1, 2, 3);
-  EXPECT_FALSE(saved->save(zlv::toUtf16((dir / "o.dng").string()).c_str(), ZV_TYPE_RAW));
+  EXPECT_FALSE(zelvo::save(*saved, zlv::toUtf16((dir / "o.dng").string()).c_str(), ZV_TYPE_RAW));
   EXPECT_STREQ(saved->lastError(), "Save RAW not supported");
   EXPECT_FALSE(fs::exists(dir / "o.dng") && fs::file_size(dir / "o.dng") > 0);
 }

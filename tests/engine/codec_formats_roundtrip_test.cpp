@@ -69,7 +69,7 @@ std::vector<uint8_t> opaque(std::vector<uint8_t> px) {
 
 ImagePtr detect(const std::vector<uint8_t>& bytes) {
   ImagePtr back = Image::make();
-  back->decodeMemory(bytes.data(), uint32_t(bytes.size()), ZV_TYPE_UNKNOWN);
+  zelvo::decodeMemory(*back, bytes.data(), uint32_t(bytes.size()), ZV_TYPE_UNKNOWN);
   return back;
 }
 
@@ -133,7 +133,7 @@ TEST_P(FormatRoundTrip, SurvivesEncodeAndDetection) {
   ImagePtr img = source(c.src);
   img->info.codecOptions[c.type] = c.options;
   StreamPtr out = makeMemoryWriter();
-  ASSERT_TRUE(img->encode(out.get(), c.type)) << img->lastError();
+  ASSERT_TRUE(zelvo::encode(*img, out.get(), c.type)) << img->lastError();
   size_t size = 0;
   uint8_t* buf = detachMemoryBuffer(out.get(), &size);
   std::vector<uint8_t> bytes(buf, buf + size);
@@ -150,7 +150,7 @@ TEST_P(FormatRoundTrip, SurvivesEncodeAndDetection) {
   // Header only: size and type without pixels.
   ImagePtr info = Image::make();
   info->info.escape = -1;
-  EXPECT_TRUE(info->decodeMemory(bytes.data(), uint32_t(bytes.size()), c.type)) << info->lastError();
+  EXPECT_TRUE(zelvo::decodeMemory(*info, bytes.data(), uint32_t(bytes.size()), c.type)) << info->lastError();
   EXPECT_EQ(info->width(), W);
   EXPECT_EQ(info->height(), H);
   EXPECT_FALSE(info->valid());
@@ -181,7 +181,7 @@ TEST(FormatEncoders, RefuseWhatTheFormatCannotHold) {
   for (const Refusal& r : kRefusals) {
     ImagePtr img = source(r.src);
     StreamPtr out = makeMemoryWriter();
-    EXPECT_FALSE(img->encode(out.get(), r.type)) << r.type;
+    EXPECT_FALSE(zelvo::encode(*img, out.get(), r.type)) << r.type;
     EXPECT_STREQ(img->lastError(), r.message) << r.type;
     EXPECT_EQ(out->ops->Size(out.get()), 0) << "nothing written for " << r.type;
   }
@@ -231,7 +231,7 @@ TEST(FormatOutsideJudges, MagickReadsOurFiles) {
     SCOPED_TRACE(j.name);
     ImagePtr img = source(j.src);
     const fs::path file = dir / (std::string(j.name) + "." + j.ext);
-    ASSERT_TRUE(img->save(zlv::toUtf16(file.string()).c_str(), j.type)) << img->lastError();
+    ASSERT_TRUE(zelvo::save(*img, zlv::toUtf16(file.string()).c_str(), j.type)) << img->lastError();
     int32_t w, h;
     const std::vector<uint8_t> theirs = j.pil ? pilRgba(file, &w, &h) : magickRgba(file, &w, &h);
     EXPECT_EQ(w, W);
@@ -244,15 +244,15 @@ TEST(FormatOutsideJudges, OpenJpegAndPilReadOurFiles) {
   const fs::path dir = gallivo::test::freshDir("ours_opj");
   ImagePtr grey = source(Src::Grey8);
   const fs::path pgx = dir / "g.pgx", j2k = dir / "g.j2k", png = dir / "g.png";
-  ASSERT_TRUE(grey->save(zlv::toUtf16(pgx.string()).c_str(), ZV_TYPE_PGX));
+  ASSERT_TRUE(zelvo::save(*grey, zlv::toUtf16(pgx.string()).c_str(), ZV_TYPE_PGX));
   ImagePtr rgb = source(Src::Rgb);
   const fs::path jp2 = dir / "c.jp2", ppm = dir / "c.ppm";
-  ASSERT_TRUE(rgb->save(zlv::toUtf16(jp2.string()).c_str(), ZV_TYPE_JP2));
+  ASSERT_TRUE(zelvo::save(*rgb, zlv::toUtf16(jp2.string()).c_str(), ZV_TYPE_JP2));
   std::string out;
   // opj_compress takes our PGX as input; the lossless code stream it writes must hold our pixels.
   ASSERT_EQ(gallivo::test::run("opj_compress -n 4 -i " + pgx.string() + " -o " + j2k.string() + " 2>&1", &out), 0) << out;
   ImagePtr back = Image::make();
-  ASSERT_TRUE(back->load(zlv::toUtf16(j2k.string()).c_str(), ZV_TYPE_UNKNOWN)) << back->lastError();
+  ASSERT_TRUE(zelvo::load(*back, zlv::toUtf16(j2k.string()).c_str(), ZV_TYPE_UNKNOWN)) << back->lastError();
   EXPECT_EQ(differingPixels(rgba(*back), rgba(*grey)), 0u);
   // opj_decompress reads our JP2.
   ASSERT_EQ(gallivo::test::run("opj_decompress -i " + jp2.string() + " -o " + ppm.string() + " 2>&1", &out), 0) << out;
@@ -342,7 +342,7 @@ TEST(FormatOutsideJudges, MagickFilesDecodeToTheirPixels) {
     std::vector<uint8_t> want = magickRgba(file, &w, &h);
     if (!f.alpha) want = opaque(want);
     ImagePtr img = Image::make();
-    ASSERT_TRUE(img->load(zlv::toUtf16(file.string()).c_str(), ZV_TYPE_UNKNOWN)) << img->lastError();
+    ASSERT_TRUE(zelvo::load(*img, zlv::toUtf16(file.string()).c_str(), ZV_TYPE_UNKNOWN)) << img->lastError();
     EXPECT_EQ(img->info.type, f.type);
     EXPECT_EQ(img->width(), w);
     EXPECT_EQ(img->height(), h);
@@ -363,7 +363,7 @@ TEST(FormatOutsideJudges, MagickRgbaDocumentKeepsStraightPixels) {
   std::string out;
   ASSERT_EQ(gallivo::test::run("convert " + pam.string() + " " + psd.string() + " 2>&1", &out), 0) << out;
   ImagePtr img = Image::make();
-  ASSERT_TRUE(img->load(zlv::toUtf16(psd.string()).c_str(), ZV_TYPE_UNKNOWN)) << img->lastError();
+  ASSERT_TRUE(zelvo::load(*img, zlv::toUtf16(psd.string()).c_str(), ZV_TYPE_UNKNOWN)) << img->lastError();
   EXPECT_EQ(img->info.type, uint32_t(ZV_TYPE_PSD));
   EXPECT_EQ(differingPixels(rgba(*img), rgba(*src)), 0u);
 }
@@ -399,7 +399,7 @@ TEST(FormatOutsideJudges, PilFilesDecodeToTheirPixels) {
     int32_t w, h;
     std::vector<uint8_t> want = pilRgba(out, &w, &h);
     ImagePtr img = Image::make();
-    ASSERT_TRUE(img->load(zlv::toUtf16(out.string()).c_str(), ZV_TYPE_UNKNOWN)) << img->lastError();
+    ASSERT_TRUE(zelvo::load(*img, zlv::toUtf16(out.string()).c_str(), ZV_TYPE_UNKNOWN)) << img->lastError();
     EXPECT_EQ(img->info.type, c.type);
     std::vector<uint8_t> got = rgba(*img);
     if (!c.alpha) got = opaque(got);
@@ -422,7 +422,7 @@ TEST(FormatOutsideJudges, OpenJpegCodeStreamLoadsByDetection) {
   ASSERT_EQ(gallivo::test::run("opj_compress -n 4 -i " + src.string() + " -o " + jp2.string() + " 2>&1", &out), 0) << out;
   for (const auto& [file, type] : {std::pair{j2k, ZV_TYPE_JPC}, std::pair{jp2, ZV_TYPE_JP2}}) {
     ImagePtr img = Image::make();
-    ASSERT_TRUE(img->load(zlv::toUtf16(file.string()).c_str(), ZV_TYPE_UNKNOWN)) << img->lastError();
+    ASSERT_TRUE(zelvo::load(*img, zlv::toUtf16(file.string()).c_str(), ZV_TYPE_UNKNOWN)) << img->lastError();
     EXPECT_EQ(img->info.type, uint32_t(type));
     EXPECT_EQ(differingPixels(rgba(*img), opaque(px)), 0u);
   }

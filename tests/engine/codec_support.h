@@ -14,6 +14,7 @@
 #include "TestEnv.h"
 #include "core/Image.h"
 #include "formats/Codecs.h"
+#include "formats/Dispatch.h"
 #include "formats/RasterIO.h"
 #include "formats/Stream.h"
 

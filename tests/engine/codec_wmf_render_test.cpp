@@ -78,7 +78,7 @@ void expectColor(const Image& img, int x, int y, uint8_t r, uint8_t g, uint8_t b
 
 ImagePtr detect(const std::vector<uint8_t>& data) {
   ImagePtr img = Image::make();
-  img->decodeMemory(data.data(), uint32_t(data.size()), ZV_TYPE_UNKNOWN);
+  zelvo::decodeMemory(*img, data.data(), uint32_t(data.size()), ZV_TYPE_UNKNOWN);
   return img;
 }
 
@@ -108,7 +108,7 @@ TEST(MetafileRender, PlaceableSizeFollowsItsUnitsPerInch) {
   ImagePtr img = Image::make();
   img->info.escape = -1;
   const std::vector<uint8_t> file = wmf(true, 1440, 720, 1440);
-  ASSERT_TRUE(img->decodeMemory(file.data(), uint32_t(file.size()), ZV_TYPE_WMF)) << img->lastError();
+  ASSERT_TRUE(zelvo::decodeMemory(*img, file.data(), uint32_t(file.size()), ZV_TYPE_WMF)) << img->lastError();
   EXPECT_EQ(img->width(), 96);
   EXPECT_EQ(img->height(), 48);
 }
@@ -207,7 +207,7 @@ TEST(MetafileRender, SavingIsRefused) {
   ImagePtr img = detect(wmf(true));
   ASSERT_TRUE(img->valid());
   StreamPtr out = makeMemoryWriter();
-  EXPECT_FALSE(img->encode(out.get(), ZV_TYPE_WMF));
+  EXPECT_FALSE(zelvo::encode(*img, out.get(), ZV_TYPE_WMF));
   EXPECT_STREQ(img->lastError(), "Save WMF not supported");
 }
 

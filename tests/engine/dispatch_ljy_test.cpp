@@ -82,7 +82,7 @@ TEST(SpriteSheet, HeaderChecksRejectTheFile) {
     const Bytes file = sheetFile(c.sheet);
     ImagePtr img = Image::make();
     img->info.loadAllFrames = true;
-    EXPECT_FALSE(img->decodeMemory(file.data(), uint32_t(file.size()), 0)) << c.what;
+    EXPECT_FALSE(zelvo::decodeMemory(*img, file.data(), uint32_t(file.size()), 0)) << c.what;
     EXPECT_STREQ(img->lastError(), "Decode: Unknown or wrong format") << c.what;
     EXPECT_FALSE(img->valid()) << c.what;
     EXPECT_TRUE(img->frames.empty()) << c.what;
@@ -102,7 +102,7 @@ TEST(SpriteSheet, BuildsTheCurrentFrameOrAllOfThem) {
     ImagePtr img = Image::make();
     img->info.loadAllFrames = c.all;
     img->info.frameIndex = c.index;
-    ASSERT_TRUE(img->decodeMemory(file.data(), uint32_t(file.size()), 0)) << img->lastError();
+    ASSERT_TRUE(zelvo::decodeMemory(*img, file.data(), uint32_t(file.size()), 0)) << img->lastError();
     EXPECT_EQ(img->info.type, uint32_t(ZV_TYPE_LJY));
     ASSERT_EQ(img->frames.size(), c.frames);
     EXPECT_EQ(img->width(), kSize);
@@ -120,10 +120,10 @@ TEST(SpriteSheet, BuildsTheCurrentFrameOrAllOfThem) {
   }
   ImagePtr outside = Image::make();
   outside->info.frameIndex = kFrames;
-  EXPECT_FALSE(outside->decodeMemory(file.data(), uint32_t(file.size()), 0));
+  EXPECT_FALSE(zelvo::decodeMemory(*outside, file.data(), uint32_t(file.size()), 0));
   // By detection only: asking for type 21 directly is refused.
   ImagePtr direct = Image::make();
-  EXPECT_FALSE(direct->decodeMemory(file.data(), uint32_t(file.size()), ZV_TYPE_LJY));
+  EXPECT_FALSE(zelvo::decodeMemory(*direct, file.data(), uint32_t(file.size()), ZV_TYPE_LJY));
   EXPECT_STREQ(direct->lastError(), "Decode: Unknown or wrong format");
 }
 
@@ -138,7 +138,7 @@ TEST(SpriteSheet, OpacityBecomesAUniformAlpha) {
     const Bytes file = sheetFile(s);
     ImagePtr img = Image::make();
     img->info.loadAllFrames = true;
-    ASSERT_TRUE(img->decodeMemory(file.data(), uint32_t(file.size()), 0));
+    ASSERT_TRUE(zelvo::decodeMemory(*img, file.data(), uint32_t(file.size()), 0));
     ASSERT_EQ(img->frames[2]->alpha != nullptr, c.alpha) << c.opacity;
     EXPECT_EQ(img->alpha != nullptr, c.alpha) << c.opacity;
     if (c.alpha) {
@@ -153,7 +153,7 @@ TEST(SpriteSheet, HeaderOnlyGivesTheFrameSize) {
   auto dir = gallivo::test::freshDir("ljy-info");
   writeFile(dir / "a.ljy", file);
   ImagePtr img = Image::make();
-  ASSERT_TRUE(img->loadInfo(u16(dir / "a.ljy").c_str(), 0));
+  ASSERT_TRUE(zelvo::loadInfo(*img, u16(dir / "a.ljy").c_str(), 0));
   EXPECT_EQ(img->width(), kSize);
   EXPECT_EQ(img->height(), kSize);
   EXPECT_EQ(img->info.type, uint32_t(ZV_TYPE_LJY));

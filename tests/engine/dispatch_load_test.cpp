@@ -56,14 +56,14 @@ TEST(Dispatch, NullStreamsEmptyImagesAndUnknownTypesGiveTheirMessages) {
       {ZV_TYPE_UNKNOWN, "Encode: Unknown format"}, {99, "Encode: Unknown format"},
   };
   for (const Case& c : encodeCases) {
-    EXPECT_FALSE(pic->encode(counter.get(), c.type)) << c.type;
+    EXPECT_FALSE(zelvo::encode(*pic, counter.get(), c.type)) << c.type;
     EXPECT_STREQ(pic->lastError(), c.message) << c.type;
   }
-  EXPECT_FALSE(pic->encode(counter.get(), ZV_TYPE_PSD));  // read only
+  EXPECT_FALSE(zelvo::encode(*pic, counter.get(), ZV_TYPE_PSD));  // read only
 
   const Bytes jpeg = encodeToBytes(*pic, ZV_TYPE_JPG);
   for (uint32_t type : {uint32_t(ZV_TYPE_JBG), uint32_t(ZV_TYPE_LJY), 22u, 0xFFFFFFFFu}) {
-    EXPECT_FALSE(img->decodeMemory(jpeg.data(), uint32_t(jpeg.size()), type)) << type;
+    EXPECT_FALSE(zelvo::decodeMemory(*img, jpeg.data(), uint32_t(jpeg.size()), type)) << type;
     EXPECT_STREQ(img->lastError(), "Decode: Unknown or wrong format") << type;
   }
 }
@@ -73,19 +73,19 @@ TEST(Dispatch, SaveRefusalKeepsAnExistingFile) {
   const auto file = dir / "keep.raw";
   writeFile(file, Bytes{'o', 'l', 'd'});
   ImagePtr pic = gradient(8, 8);
-  EXPECT_FALSE(pic->save(u16(file).c_str(), ZV_TYPE_RAW));
+  EXPECT_FALSE(zelvo::save(*pic, u16(file).c_str(), ZV_TYPE_RAW));
   EXPECT_STREQ(pic->lastError(), "Save RAW not supported");
   EXPECT_EQ(readFile(file), (Bytes{'o', 'l', 'd'}));
   // An image without pixels neither.
   ImagePtr empty = Image::make();
-  EXPECT_FALSE(empty->save(u16(file).c_str(), ZV_TYPE_JPG));
+  EXPECT_FALSE(zelvo::save(*empty, u16(file).c_str(), ZV_TYPE_JPG));
   EXPECT_EQ(readFile(file), (Bytes{'o', 'l', 'd'}));
   // No stray temporary files are left in the folder.
   size_t entries = 0;
   for (const auto& e : std::filesystem::directory_iterator(dir)) (void)e, ++entries;
   EXPECT_EQ(entries, 1u);
   // A folder that does not exist: false, nothing created.
-  EXPECT_FALSE(pic->save(u16(dir / "no" / "x.jpg").c_str(), ZV_TYPE_JPG));
+  EXPECT_FALSE(zelvo::save(*pic, u16(dir / "no" / "x.jpg").c_str(), ZV_TYPE_JPG));
 }
 
 TEST(Dispatch, SaveReplacesAFileAndKeepsItsMode) {
@@ -94,7 +94,7 @@ TEST(Dispatch, SaveReplacesAFileAndKeepsItsMode) {
   writeFile(file, Bytes(100, 'x'));
   std::filesystem::permissions(file, std::filesystem::perms(0640));
   ImagePtr pic = gradient(16, 16);
-  ASSERT_TRUE(pic->save(u16(file).c_str(), ZV_TYPE_JPG));
+  ASSERT_TRUE(zelvo::save(*pic, u16(file).c_str(), ZV_TYPE_JPG));
   const Bytes saved = readFile(file);
   ASSERT_GT(saved.size(), 2u);
   EXPECT_EQ(saved[0], 0xFF);
@@ -106,24 +106,24 @@ TEST(Dispatch, LoadFailuresLeaveThePictureAndOpenFailuresTheMessage) {
   auto dir = freshDir("load-fail");
   ImagePtr pic = gradient(8, 6);
   pic->setLastError("earlier");
-  EXPECT_FALSE(pic->load(u16(dir / "missing.jpg").c_str(), ZV_TYPE_JPG));
+  EXPECT_FALSE(zelvo::load(*pic, u16(dir / "missing.jpg").c_str(), ZV_TYPE_JPG));
   EXPECT_STREQ(pic->lastError(), "earlier");
-  EXPECT_FALSE(pic->load(nullptr, 0));
-  EXPECT_FALSE(pic->load(u"", 0));
+  EXPECT_FALSE(zelvo::load(*pic, nullptr, 0));
+  EXPECT_FALSE(zelvo::load(*pic, u"", 0));
 
   writeFile(dir / "junk.bin", Bytes(300, 0x5A));
-  EXPECT_FALSE(pic->load(u16(dir / "junk.bin").c_str(), 0));
+  EXPECT_FALSE(zelvo::load(*pic, u16(dir / "junk.bin").c_str(), 0));
   EXPECT_STREQ(pic->lastError(), "Decode: Unknown or wrong format");
   EXPECT_TRUE(pic->valid());
   EXPECT_EQ(pic->width(), 8);
   EXPECT_EQ(pic->height(), 6);
 
   // With a type given, the failed first attempt's message is what the caller sees.
-  EXPECT_FALSE(pic->load(u16(dir / "junk.bin").c_str(), ZV_TYPE_JPG));
+  EXPECT_FALSE(zelvo::load(*pic, u16(dir / "junk.bin").c_str(), ZV_TYPE_JPG));
   EXPECT_STRNE(pic->lastError(), "Decode: Unknown or wrong format");
   EXPECT_STRNE(pic->lastError(), "");
   // A folder opens but reads nothing.
-  EXPECT_FALSE(pic->load(u16(dir).c_str(), 0));
+  EXPECT_FALSE(zelvo::load(*pic, u16(dir).c_str(), 0));
   EXPECT_TRUE(pic->valid());
 }
 
@@ -133,15 +133,15 @@ TEST(Dispatch, WrongTypeFallsBackToDetectionKeepingTheFirstMessage) {
   auto dir = freshDir("load-retry");
   ImagePtr pic = gradient(10, 7);
   const auto file = dir / "actually-png.jpg";
-  ASSERT_TRUE(pic->save(u16(file).c_str(), ZV_TYPE_PNG)) << pic->lastError();
+  ASSERT_TRUE(zelvo::save(*pic, u16(file).c_str(), ZV_TYPE_PNG)) << pic->lastError();
 
   ImagePtr img = Image::make();
-  ASSERT_TRUE(img->load(u16(file).c_str(), ZV_TYPE_JPG));
+  ASSERT_TRUE(zelvo::load(*img, u16(file).c_str(), ZV_TYPE_JPG));
   EXPECT_EQ(img->info.type, uint32_t(ZV_TYPE_PNG));
   EXPECT_EQ(img->width(), 10);
   ImagePtr jpegOnly = Image::make();
   Bytes bytes = readFile(file);
-  EXPECT_FALSE(jpegOnly->decodeMemory(bytes.data(), uint32_t(bytes.size()), ZV_TYPE_JPG));
+  EXPECT_FALSE(zelvo::decodeMemory(*jpegOnly, bytes.data(), uint32_t(bytes.size()), ZV_TYPE_JPG));
   EXPECT_STREQ(img->lastError(), jpegOnly->lastError());
   EXPECT_STRNE(img->lastError(), "");
 }
@@ -155,7 +155,7 @@ TEST(Dispatch, DetectionSeeksBackForEachDecoder) {
   StreamPtr s = makeMemoryReader(padded.data(), padded.size());
   s->ops->Seek(s.get(), 5, SEEK_SET);
   ImagePtr img = Image::make();
-  ASSERT_TRUE(img->decode(s.get(), 0)) << img->lastError();
+  ASSERT_TRUE(zelvo::decode(*img, s.get(), 0)) << img->lastError();
   EXPECT_EQ(img->info.type, uint32_t(ZV_TYPE_JPG));
   EXPECT_EQ(img->width(), 12);
 }
@@ -167,7 +167,7 @@ TEST(Dispatch, DecodeCarriesTheCallersSettingsAndReplacesFrames) {
   ASSERT_TRUE(img->createFrames(3, 10));
   img->info.jpegQuality = 33;
   ASSERT_TRUE(img->setDecodeSizeHint(20, 20));
-  ASSERT_TRUE(img->decodeMemory(jpeg.data(), uint32_t(jpeg.size()), ZV_TYPE_JPG));
+  ASSERT_TRUE(zelvo::decodeMemory(*img, jpeg.data(), uint32_t(jpeg.size()), ZV_TYPE_JPG));
   EXPECT_EQ(img->width(), 20);  // the hint reached the decoder
   EXPECT_EQ(img->info.jpegQuality, 33.0f);
   EXPECT_TRUE(img->frames.empty());  // frames of the old picture are gone
@@ -185,7 +185,7 @@ TEST(Dispatch, EncodeMemoryHandsOverABufferFreedBySlot9) {
   ASSERT_TRUE(pic->ops->EncodeMemory(pic.get(), &buffer, &size, ZV_TYPE_JPG));
   ASSERT_NE(buffer, nullptr);
   ImagePtr back = Image::make();
-  EXPECT_TRUE(back->decodeMemory(buffer, uint32_t(size), 0));
+  EXPECT_TRUE(zelvo::decodeMemory(*back, buffer, uint32_t(size), 0));
   EXPECT_EQ(back->width(), 16);
   pic->ops->Free(pic.get(), buffer);
   uint8_t* none = nullptr;
@@ -235,7 +235,7 @@ TEST(Dispatch, ResourcesMultiPageAndProgressSlots) {
 TEST(Dispatch, LoadInfoReadsTheHeaderOnly) {
   auto dir = freshDir("load-info");
   ImagePtr pic = gradient(33, 21);
-  ASSERT_TRUE(pic->save(u16(dir / "a.jpg").c_str(), ZV_TYPE_JPG));
+  ASSERT_TRUE(zelvo::save(*pic, u16(dir / "a.jpg").c_str(), ZV_TYPE_JPG));
   ImagePtr img = Image::make();
   ASSERT_TRUE(img->ops->LoadInfo(img.get(), u16(dir / "a.jpg").c_str(), 0));
   EXPECT_FALSE(img->valid());

@@ -12,6 +12,7 @@
 
 #include "TestEnv.h"
 #include "core/Image.h"
+#include "formats/Dispatch.h"
 #include "formats/Stream.h"
 #include "zlvplatform.h"
 
@@ -78,7 +79,7 @@ inline bool near(Rgb a, Rgb b, int tol) {
 // Encodes into memory with the dispatch; empty on failure.
 inline Bytes encodeToBytes(Image& img, uint32_t type) {
   StreamPtr s = makeMemoryWriter();
-  if (!img.encode(s.get(), type)) return {};
+  if (!zelvo::encode(img, s.get(), type)) return {};
   size_t n = 0;
   MallocPtr buf(detachMemoryBuffer(s.get(), &n));
   return Bytes(buf.get(), buf.get() + n);

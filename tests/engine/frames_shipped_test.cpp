@@ -53,7 +53,7 @@ TEST(ShippedFrames, CatalogueListsTenFramesWithPreviews) {
     skins += type == 257;
     multis += type == 261;
     ImagePtr preview = Image::make();
-    ASSERT_TRUE(preview->load(u16(framesFolder() / e.preview).c_str(), 0)) << e.preview;
+    ASSERT_TRUE(zelvo::load(*preview, u16(framesFolder() / e.preview).c_str(), 0)) << e.preview;
     EXPECT_LE(preview->height(), 76) << e.preview;  // fits the 100-pixel list item
   }
   EXPECT_GE(skins, 5);
@@ -100,7 +100,7 @@ TEST(ShippedFrames, EveryFrameRendersLandscapeAndPortraitPhotos) {
       if (keep) {
         const std::string name = std::filesystem::path(e.frame).parent_path().string() +
                                  std::filesystem::path(e.frame).stem().string() + "_" + std::to_string(pw) + ".png";
-        out->save(u16(std::filesystem::path(keep) / name).c_str(), ZV_TYPE_PNG);
+        zelvo::save(*out, u16(std::filesystem::path(keep) / name).c_str(), ZV_TYPE_PNG);
       }
     }
   }

@@ -11,6 +11,7 @@
 
 #include "TestEnv.h"
 #include "core/Image.h"
+#include "formats/Dispatch.h"
 #include "frames/FrameManager.h"
 #include "frames/FrameTemplate.h"
 #include "frames/MultiFrameFile.h"

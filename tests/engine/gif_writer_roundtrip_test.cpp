@@ -15,7 +15,7 @@ class GifRoundTrip : public ::testing::Test {
   static ImagePtr readBack(const Bytes& b, bool allFrames) {
     ImagePtr img = Image::make();
     img->info.loadAllFrames = allFrames;
-    EXPECT_TRUE(img->decodeMemory(b.data(), uint32_t(b.size()), ZV_TYPE_GIF)) << img->lastError();
+    EXPECT_TRUE(zelvo::decodeMemory(*img, b.data(), uint32_t(b.size()), ZV_TYPE_GIF)) << img->lastError();
     return img;
   }
 };

@@ -14,6 +14,7 @@
 #include "core/ColorReduction.h"
 #include "core/Image.h"
 #include "formats/Codecs.h"
+#include "formats/Dispatch.h"
 #include "formats/Stream.h"
 
 namespace zelvo::giftest {

@@ -63,7 +63,7 @@ TEST(JpegEncode, DjpegAndIdentifyReadOurFile) {
   src->info.jpegQuality = 92;
   src->setDpi(300, 150);
   const auto file = dir / "ours.jpg";
-  ASSERT_TRUE(src->save(u16(file).c_str(), ZV_TYPE_JPG)) << src->lastError();
+  ASSERT_TRUE(zelvo::save(*src, u16(file).c_str(), ZV_TYPE_JPG)) << src->lastError();
 
   std::string out;
   ASSERT_EQ(run("djpeg -ppm -outfile '" + (dir / "o.ppm").string() + "' '" + file.string() + "'", &out), 0) << out;
@@ -100,12 +100,12 @@ TEST(JpegEncode, OptionBitsReachTheFile) {
     ImagePtr src = gradient(40, 24);
     src->info.codecOptions[ZV_TYPE_JPG] = ZV_JPEG_UPRIGHT | c.bits;
     const auto file = dir / ("o" + std::to_string(n++) + ".jpg");
-    ASSERT_TRUE(src->save(u16(file).c_str(), ZV_TYPE_JPG)) << src->lastError();
+    ASSERT_TRUE(zelvo::save(*src, u16(file).c_str(), ZV_TYPE_JPG)) << src->lastError();
     EXPECT_EQ(identify(file, "%[jpeg:sampling-factor] %[interlace] %[colorspace]"), c.expected)
         << "bits " << std::hex << c.bits;
     // Every variant must decode again with our decoder.
     ImagePtr back = Image::make();
-    EXPECT_TRUE(back->load(u16(file).c_str(), ZV_TYPE_JPG)) << back->lastError();
+    EXPECT_TRUE(zelvo::load(*back, u16(file).c_str(), ZV_TYPE_JPG)) << back->lastError();
   }
   // Arithmetic coding: the SOF marker changes to 0xFFC9 and our decoder still reads it.
   ImagePtr src = gradient(40, 24);
@@ -114,7 +114,7 @@ TEST(JpegEncode, OptionBitsReachTheFile) {
   const uint8_t sof9[] = {0xFF, 0xC9};
   EXPECT_NE(std::search(arith.begin(), arith.end(), sof9, sof9 + 2), arith.end());
   ImagePtr back = Image::make();
-  ASSERT_TRUE(back->decodeMemory(arith.data(), uint32_t(arith.size()), ZV_TYPE_JPG));
+  ASSERT_TRUE(zelvo::decodeMemory(*back, arith.data(), uint32_t(arith.size()), ZV_TYPE_JPG));
   EXPECT_LT(compare(*src, *back).mean, 3.0);
 }
 
@@ -126,7 +126,7 @@ TEST(JpegEncode, GreyPalettesSaveOthersAreRefused) {
   Bytes out = encodeToBytes(*grey, ZV_TYPE_JPG);
   ASSERT_FALSE(out.empty()) << grey->lastError();
   ImagePtr back = Image::make();
-  ASSERT_TRUE(back->decodeMemory(out.data(), uint32_t(out.size()), ZV_TYPE_JPG));
+  ASSERT_TRUE(zelvo::decodeMemory(*back, out.data(), uint32_t(out.size()), ZV_TYPE_JPG));
   EXPECT_EQ(back->depth(), 8);
   EXPECT_TRUE(back->isGray());
   EXPECT_NEAR(back->pixelIndex(3, 2), 60, 3);
@@ -138,7 +138,7 @@ TEST(JpegEncode, GreyPalettesSaveOthersAreRefused) {
   mono->setPalette(bw, 2);
   Bytes monoOut = encodeToBytes(*mono, ZV_TYPE_JPG);
   ASSERT_FALSE(monoOut.empty()) << mono->lastError();
-  ASSERT_TRUE(back->decodeMemory(monoOut.data(), uint32_t(monoOut.size()), ZV_TYPE_JPG));
+  ASSERT_TRUE(zelvo::decodeMemory(*back, monoOut.data(), uint32_t(monoOut.size()), ZV_TYPE_JPG));
   EXPECT_GT(back->pixelIndex(4, 4), 250);
 
   ImagePtr colour = Image::make();
@@ -154,9 +154,9 @@ TEST(JpegEncode, CountingStreamMeasuresTheSavedLength) {
   ImagePtr src = gradient(300, 200);
   src->info.jpegQuality = 75;
   const auto file = dir / "c.jpg";
-  ASSERT_TRUE(src->save(u16(file).c_str(), ZV_TYPE_JPG));
+  ASSERT_TRUE(zelvo::save(*src, u16(file).c_str(), ZV_TYPE_JPG));
   StreamPtr counter(createStreamByName(u"dummy"));
-  ASSERT_TRUE(src->encode(counter.get(), ZV_TYPE_JPG));
+  ASSERT_TRUE(zelvo::encode(*src, counter.get(), ZV_TYPE_JPG));
   EXPECT_EQ(counter->ops->Size(counter.get()), int64_t(std::filesystem::file_size(file)));
 }
 
@@ -186,7 +186,7 @@ TEST(JpegDecode, FilesFromOutsideEncodersDecodeWithinTolerance) {
     cmd.replace(cmd.find("OUT"), 3, out);
     ASSERT_EQ(run(cmd), 0) << cmd;
     ImagePtr img = Image::make();
-    ASSERT_TRUE(img->load(zlv::toUtf16(out).c_str(), 0)) << cmd << ": " << img->lastError();
+    ASSERT_TRUE(zelvo::load(*img, zlv::toUtf16(out).c_str(), 0)) << cmd << ": " << img->lastError();
     EXPECT_EQ(img->info.type, uint32_t(ZV_TYPE_JPG));
     ASSERT_EQ(img->width(), 120);
     ASSERT_EQ(img->height(), 90);
@@ -218,7 +218,7 @@ TEST(JpegDecode, ExifOrientationTurnsThePictureUpright) {
       writeFile(path, file);
 
       ImagePtr img = Image::make();
-      ASSERT_TRUE(img->load(u16(path).c_str(), 0)) << img->lastError();
+      ASSERT_TRUE(zelvo::load(*img, u16(path).c_str(), 0)) << img->lastError();
       const int32_t w = c.swapped ? 16 : 32, h = c.swapped ? 32 : 16;
       ASSERT_EQ(img->width(), w);
       ASSERT_EQ(img->height(), h);
@@ -226,7 +226,7 @@ TEST(JpegDecode, ExifOrientationTurnsThePictureUpright) {
       EXPECT_TRUE(near(colorAt(*img, w - 3, 2), c.topRight, 24));
 
       ImagePtr info = Image::make();
-      ASSERT_TRUE(info->loadInfo(u16(path).c_str(), 0));
+      ASSERT_TRUE(zelvo::loadInfo(*info, u16(path).c_str(), 0));
       EXPECT_FALSE(info->valid());
       EXPECT_EQ(info->width(), w);
       EXPECT_EQ(info->height(), h);
@@ -237,13 +237,13 @@ TEST(JpegDecode, ExifOrientationTurnsThePictureUpright) {
   const auto path = dir / "o6i.jpg";
   ImagePtr stored = Image::make();
   stored->info.codecOptions[ZV_TYPE_JPG] = 0;
-  ASSERT_TRUE(stored->load(u16(path).c_str(), 0));
+  ASSERT_TRUE(zelvo::load(*stored, u16(path).c_str(), 0));
   EXPECT_EQ(stored->width(), 32);
   EXPECT_TRUE(near(colorAt(*stored, 2, 2), kRed, 24));
   EXPECT_EQ(stored->exifOrientation, 6);
   ImagePtr info = Image::make();
   info->info.codecOptions[ZV_TYPE_JPG] = 0;
-  ASSERT_TRUE(info->loadInfo(u16(path).c_str(), 0));
+  ASSERT_TRUE(zelvo::loadInfo(*info, u16(path).c_str(), 0));
   EXPECT_EQ(info->width(), 32);
 }
 
@@ -253,13 +253,13 @@ TEST(JpegDecode, ExifIsWrittenBackOnlyWhenAskedAndSaysUpright) {
   const auto in = dir / "in.jpg";
   writeFile(in, withApp1(quadrantJpeg(), exifPayload(6)));
   ImagePtr img = Image::make();
-  ASSERT_TRUE(img->load(u16(in).c_str(), ZV_TYPE_JPG));
+  ASSERT_TRUE(zelvo::load(*img, u16(in).c_str(), ZV_TYPE_JPG));
   ASSERT_EQ(img->width(), 16);
 
   const auto kept = dir / "kept.jpg", dropped = dir / "dropped.jpg";
-  ASSERT_TRUE(img->save(u16(dropped).c_str(), ZV_TYPE_JPG));
+  ASSERT_TRUE(zelvo::save(*img, u16(dropped).c_str(), ZV_TYPE_JPG));
   img->info.codecOptions[ZV_TYPE_JPG] |= ZV_JPEG_KEEP_EXIF;
-  ASSERT_TRUE(img->save(u16(kept).c_str(), ZV_TYPE_JPG));
+  ASSERT_TRUE(zelvo::save(*img, u16(kept).c_str(), ZV_TYPE_JPG));
 
   auto orientation = [](const std::filesystem::path& p) {
     return identify(p, "%[orientation]");
@@ -269,7 +269,7 @@ TEST(JpegDecode, ExifIsWrittenBackOnlyWhenAskedAndSaysUpright) {
   EXPECT_EQ(orientation(kept), "TopLeft");
   EXPECT_EQ(orientation(dropped), "Undefined");
   ImagePtr again = Image::make();
-  ASSERT_TRUE(again->load(u16(kept).c_str(), 0));
+  ASSERT_TRUE(zelvo::load(*again, u16(kept).c_str(), 0));
   EXPECT_EQ(again->width(), 16);
   EXPECT_TRUE(near(colorAt(*again, 2, 2), kBlue, 24));
 }
@@ -282,7 +282,7 @@ TEST(JpegDecode, HostileExifStillLoadsWithoutOrientation) {
   for (const Bytes& payload : {loop, selfLink}) {
     const Bytes file = withApp1(quadrantJpeg(), payload);
     ImagePtr img = Image::make();
-    ASSERT_TRUE(img->decodeMemory(file.data(), uint32_t(file.size()), 0)) << img->lastError();
+    ASSERT_TRUE(zelvo::decodeMemory(*img, file.data(), uint32_t(file.size()), 0)) << img->lastError();
     EXPECT_EQ(img->width(), 32);
     EXPECT_EQ(img->exifOrientation, 0);
   }
@@ -301,7 +301,7 @@ TEST(JpegDecode, SizeHintPicksTheDctScale) {
   for (const Case& c : cases) {
     ImagePtr img = Image::make();
     ASSERT_TRUE(img->setDecodeSizeHint(c.hintW, c.hintH));
-    ASSERT_TRUE(img->decodeMemory(jpeg.data(), uint32_t(jpeg.size()), ZV_TYPE_JPG));
+    ASSERT_TRUE(zelvo::decodeMemory(*img, jpeg.data(), uint32_t(jpeg.size()), ZV_TYPE_JPG));
     EXPECT_EQ(img->width(), c.w) << c.hintW << "x" << c.hintH;
     EXPECT_EQ(img->height(), c.h) << c.hintW << "x" << c.hintH;
   }
@@ -315,11 +315,11 @@ TEST(JpegDecode, ThumbnailOfALargePhotoIsDecodedAtOneEighth) {
   big->info.jpegQuality = 60;
   auto dir = freshDir("jpeg-big");
   const auto file = dir / "big.jpg";
-  ASSERT_TRUE(big->save(u16(file).c_str(), ZV_TYPE_JPG));
+  ASSERT_TRUE(zelvo::save(*big, u16(file).c_str(), ZV_TYPE_JPG));
   big.reset();
   ImagePtr thumb = Image::make();
   ASSERT_TRUE(thumb->setDecodeSizeHint(115, 115));
-  ASSERT_TRUE(thumb->load(u16(file).c_str(), 0));
+  ASSERT_TRUE(zelvo::load(*thumb, u16(file).c_str(), 0));
   EXPECT_EQ(thumb->width(), 500);
   EXPECT_EQ(thumb->height(), 375);
 }
@@ -341,7 +341,7 @@ TEST(JpegDecode, ProgressCallbackCancels) {
     ImagePtr img = Image::make();
     img->progressCallback = callback;
     img->progressUser = &counter;
-    EXPECT_FALSE(img->load(u16(dir / "p.jpg").c_str(), type));
+    EXPECT_FALSE(zelvo::load(*img, u16(dir / "p.jpg").c_str(), type));
     EXPECT_STREQ(img->lastError(), "break");
     EXPECT_EQ(img->info.escape, 1);
     EXPECT_FALSE(img->valid());
@@ -352,7 +352,7 @@ TEST(JpegDecode, ProgressCallbackCancels) {
   ImagePtr img = Image::make();
   img->progressCallback = callback;
   img->progressUser = &never;
-  EXPECT_TRUE(img->decodeMemory(jpeg.data(), uint32_t(jpeg.size()), ZV_TYPE_JPG));
+  EXPECT_TRUE(zelvo::decodeMemory(*img, jpeg.data(), uint32_t(jpeg.size()), ZV_TYPE_JPG));
   EXPECT_GT(never.calls, 10);
 }
 
@@ -383,12 +383,12 @@ TEST(JpegDecode, TruncatedAndCorruptDataFailCleanly) {
   };
   for (const Case& c : cases) {
     ImagePtr img = gradient(8, 8);  // a previous picture that must survive
-    EXPECT_FALSE(img->decodeMemory(c.data.data(), uint32_t(c.data.size()), 0)) << c.what;
+    EXPECT_FALSE(zelvo::decodeMemory(*img, c.data.data(), uint32_t(c.data.size()), 0)) << c.what;
     EXPECT_STREQ(img->lastError(), "Decode: Unknown or wrong format") << c.what;
     EXPECT_TRUE(img->valid());
     EXPECT_EQ(img->width(), 8);
     ImagePtr direct = Image::make();
-    EXPECT_FALSE(direct->decodeMemory(c.data.data(), uint32_t(c.data.size()), ZV_TYPE_JPG)) << c.what;
+    EXPECT_FALSE(zelvo::decodeMemory(*direct, c.data.data(), uint32_t(c.data.size()), ZV_TYPE_JPG)) << c.what;
     EXPECT_STRNE(direct->lastError(), "") << c.what;
     EXPECT_FALSE(direct->valid());
   }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "formats/Codecs.h"
+#include "formats/Dispatch.h"
 #include "formats/Stream.h"
 #include "fuzz_support.h"
 
@@ -36,7 +37,7 @@ void roundTrip(Image& img, const uint8_t* gif, size_t n) {
   if (!codecFor(ZV_TYPE_GIF)->decode || img.depth() > 8 || !img.frames.empty()) return;
   if (img.info.xOffset != 0 || img.info.yOffset != 0) return;  // placed outside the screen
   ImagePtr back = Image::make();
-  if (!back->decodeMemory(gif, uint32_t(n), ZV_TYPE_GIF)) __builtin_trap();
+  if (!zelvo::decodeMemory(*back, gif, uint32_t(n), ZV_TYPE_GIF)) __builtin_trap();
   if (back->width() != img.width() || back->height() != img.height()) __builtin_trap();
   for (int32_t y = 0; y < img.height(); ++y)
     for (int32_t x = 0; x < img.width(); ++x)

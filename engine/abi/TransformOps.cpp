@@ -1,6 +1,7 @@
 // Image-table slots of the core transforms: resampling, turns, depth changes, bitmap
 // conversion and compositing.
-#include "Image.h"
+#include "abi/ImageOps.h"
+#include "core/Image.h"
 
 namespace zelvo {
 namespace {
@@ -21,6 +22,10 @@ void fillTransformOps(ZvImageOps& ops) {
   ops.Flip = [](ZvImage* s, bool sel, bool alpha) { return I(s)->flip(sel, alpha); };
   ops.Mirror = [](ZvImage* s, bool sel, bool alpha) { return I(s)->mirror(sel, alpha); };
   ops.IncreaseBpp = [](ZvImage* s, uint32_t bpp) { return I(s)->increaseBpp(bpp); };
+  ops.DecreaseBpp = [](ZvImage* s, uint32_t bpp, bool errorDiffusion, const ZvRGBQuad* palette,
+                       uint32_t important) {
+    return I(s)->decreaseBpp(bpp, errorDiffusion, palette, important);
+  };
   ops.ToBitmapHandle = [](ZvImage* s, ZlvHDC dc, bool alpha) { return I(s)->toBitmapHandle(dc, alpha); };
   ops.FromBitmapHandle = [](ZvImage* s, ZlvHBITMAP bm, ZlvHPALETTE pal, bool alpha) {
     return I(s)->fromBitmapHandle(bm, pal, alpha);

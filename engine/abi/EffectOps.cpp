@@ -1,7 +1,8 @@
 // Image-table slots for filters and photo effects: thin forwards to engine/core/Effects.h.
 // Nothing may escape the table, so each forward answers false on an exception.
-#include "Effects.h"
-#include "Image.h"
+#include "abi/ImageOps.h"
+#include "core/Effects.h"
+#include "core/Image.h"
 
 namespace zelvo {
 

@@ -1,13 +1,12 @@
-// Image-table slots for the destructor, creation, accessors, palette, pixels and the core
-// transforms. Each thunk only forwards to zelvo::Image.
+// Image-table slots for the destructor, creation, accessors, palette and pixels. Each thunk
+// only forwards to zelvo::Image.
 #include <cmath>
 #include <cstring>
 
-#include "Image.h"
+#include "abi/ImageOps.h"
+#include "core/Image.h"
 
 namespace zelvo {
-
-void fillTransformOps(ZvImageOps& ops);  // TransformOps.cpp
 
 namespace {
 
@@ -188,7 +187,6 @@ void fillCoreOps(ZvImageOps& ops) {
   fillCreationOps(ops);
   fillAttributeOps(ops);
   fillPixelOps(ops);
-  fillTransformOps(ops);
 }
 
 }  // namespace zelvo

@@ -1,5 +1,7 @@
 // Image-table slots for load, save, decode, encode and the format helpers.
-#include "Codec.h"
+#include "abi/ImageOps.h"
+#include "formats/Codec.h"
+#include "formats/Dispatch.h"
 
 namespace zelvo {
 
@@ -9,51 +11,51 @@ void fillFormatOps(ZvImageOps& ops) {
   };
   ops.GetNumTypes = [](ZvImage*) -> uint32_t { return ZV_TYPE_COUNT; };
   ops.LoadResource = [](ZvImage* s, const uint8_t* data, uint32_t size, uint32_t type, void*) {
-    return Image::from(s)->loadResource(data, size, type);
+    return loadResource(*Image::from(s), data, size, type);
   };
   ops.Load = [](ZvImage* s, const char16_t* path, uint32_t type) {
-    return Image::from(s)->load(path, type);
+    return load(*Image::from(s), path, type);
   };
   ops.DecodeMemory = [](ZvImage* s, const uint8_t* buf, uint32_t size, uint32_t type) {
-    return Image::from(s)->decodeMemory(buf, size, type);
+    return decodeMemory(*Image::from(s), buf, size, type);
   };
   ops.Decode = [](ZvImage* s, ZvStream* stream, uint32_t type) {
-    return Image::from(s)->decode(stream, type);
+    return decode(*Image::from(s), stream, type);
   };
   ops.DecodeFile = [](ZvImage* s, FILE* file, uint32_t type) {
-    return Image::from(s)->decodeFile(file, type);
+    return decodeFile(*Image::from(s), file, type);
   };
   ops.CheckFormatMemory = [](ZvImage* s, const uint8_t* buf, uint32_t size, uint32_t type) {
-    return Image::from(s)->checkFormatMemory(buf, size, type);
+    return checkFormatMemory(*Image::from(s), buf, size, type);
   };
   ops.CheckFormat = [](ZvImage* s, ZvStream* stream, uint32_t type) {
-    return Image::from(s)->checkFormat(stream, type);
+    return checkFormat(*Image::from(s), stream, type);
   };
   ops.Save = [](ZvImage* s, const char16_t* path, uint32_t type) {
-    return Image::from(s)->save(path, type);
+    return save(*Image::from(s), path, type);
   };
   ops.EncodeMemory = [](ZvImage* s, uint8_t** buffer, int32_t* size, uint32_t type) {
-    return Image::from(s)->encodeMemory(buffer, size, type);
+    return encodeMemory(*Image::from(s), buffer, size, type);
   };
   ops.EncodeFramesFile = [](ZvImage* s, FILE* file, ZvImage** images, int32_t count,
                             uint32_t type) {
-    return Image::from(s)->encodeFramesFile(file, images, count, type);
+    return encodeFramesFile(*Image::from(s), file, images, count, type);
   };
   ops.EncodeFrames = [](ZvImage* s, ZvStream* stream, ZvImage** images, int32_t count,
                         uint32_t type) {
-    return Image::from(s)->encodeFrames(stream, images, count, type);
+    return encodeFrames(*Image::from(s), stream, images, count, type);
   };
   ops.Encode = [](ZvImage* s, ZvStream* stream, uint32_t type) {
-    return Image::from(s)->encode(stream, type);
+    return encode(*Image::from(s), stream, type);
   };
   ops.EncodeFile = [](ZvImage* s, FILE* file, uint32_t type) {
-    return Image::from(s)->encodeFile(file, type);
+    return encodeFile(*Image::from(s), file, type);
   };
   ops.SetDecodeSizeHint = [](ZvImage* s, int32_t w, int32_t h) {
     return Image::from(s)->setDecodeSizeHint(w, h);
   };
   ops.LoadInfo = [](ZvImage* s, const char16_t* path, uint32_t type) {
-    return Image::from(s)->loadInfo(path, type);
+    return loadInfo(*Image::from(s), path, type);
   };
   ops.SetProgressCallback = [](ZvImage* s, ZvProgressCallback callback, void* user) {
     Image::from(s)->progressCallback = callback;

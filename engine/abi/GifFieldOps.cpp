@@ -1,11 +1,12 @@
-// Image-table slots for DecreaseBpp and the GIF writer fields.
+// Image-table slots of the GIF writer fields: disposal, loop count and comment.
 #include <cstring>
 
-#include "Image.h"
+#include "abi/ImageOps.h"
+#include "core/Image.h"
 
 namespace zelvo {
 
-void fillColorOps(ZvImageOps& ops) {
+void fillGifFieldOps(ZvImageOps& ops) {
   ops.GetDisposalMethod = [](ZvImage* s) { return Image::from(s)->info.disposal; };
   ops.SetDisposalMethod = [](ZvImage* s, uint8_t method) { Image::from(s)->info.disposal = method; };
   ops.GetLoops = [](ZvImage* s) { return Image::from(s)->info.loops; };
@@ -17,10 +18,6 @@ void fillColorOps(ZvImageOps& ops) {
     comment[n] = '\0';
   };
   ops.GetComment = [](ZvImage* s) -> const char* { return Image::from(s)->info.comment; };
-  ops.DecreaseBpp = [](ZvImage* s, uint32_t bpp, bool errorDiffusion, const ZvRGBQuad* palette,
-                       uint32_t important) {
-    return Image::from(s)->decreaseBpp(bpp, errorDiffusion, palette, important);
-  };
 }
 
 }  // namespace zelvo

@@ -3,9 +3,9 @@
 
 #include <string_view>
 
-#include "EngineObjects.h"
-#include "Image.h"
-#include "Status.h"
+#include "core/EngineObjects.h"
+#include "core/Image.h"
+#include "core/Status.h"
 #include "formats/Stream.h"
 #include "frames/FrameManager.h"
 

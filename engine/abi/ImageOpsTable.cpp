@@ -1,6 +1,7 @@
 // The operation table shared by every image kind. Slots without a contract answer 0;
-// each module fills the slots it implements.
-#include "Image.h"
+// each file of this folder fills the slots it implements.
+#include "abi/ImageOps.h"
+#include "core/Image.h"
 
 namespace zelvo {
 namespace {
@@ -12,8 +13,9 @@ ZvImageOps buildTable() {
   auto* slots = reinterpret_cast<ZvReservedOp*>(&ops);
   for (size_t s = 0; s < sizeof(ZvImageOps) / sizeof(void*); ++s) slots[s] = reservedOp;
   fillCoreOps(ops);
+  fillTransformOps(ops);
   fillFormatOps(ops);
-  fillColorOps(ops);
+  fillGifFieldOps(ops);
   fillEffectOps(ops);
   return ops;
 }

@@ -1,0 +1,1 @@
+// A header of the ABI folder, named bare by the fixture above.

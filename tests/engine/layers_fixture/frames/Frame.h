@@ -1,0 +1,1 @@
+// A frames header.
