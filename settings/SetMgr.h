@@ -74,6 +74,9 @@ class CSetMgr {
   // or "settings.xml" in the current folder when it cannot be.
   static QString SettingsFilePath();
   bool LoadSettings();
+  // Reads another settings file the same way; an unreadable one is deleted only when asked
+  // (the program's own file is, a file named on gallivo-batch's command line is not).
+  bool LoadSettingsFile(const QString& path, bool removeUnreadable);
   bool SaveSettings();
 
   // Out-of-range messages go here; null restores the program's message box.

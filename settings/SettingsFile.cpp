@@ -104,8 +104,9 @@ QString CSetMgr::SettingsFilePath() {
   return folder + QStringLiteral("settings.xml");
 }
 
-bool CSetMgr::LoadSettings() {
-  QString path = SettingsFilePath();
+bool CSetMgr::LoadSettings() { return LoadSettingsFile(SettingsFilePath(), true); }
+
+bool CSetMgr::LoadSettingsFile(const QString& path, bool removeUnreadable) {
   QFileInfo info(path);
   if (!info.exists() || info.isDir()) return false;
   QFile file(path);
@@ -115,7 +116,7 @@ bool CSetMgr::LoadSettings() {
   file.close();
   if (!values) {
     // Unreadable: removed so the next save writes a fresh file.
-    QFile::remove(path);
+    if (removeUnreadable) QFile::remove(path);
     return false;
   }
   for (const Key& key : kKeys) {
