@@ -23,6 +23,10 @@ class PictureSource {
   // The next picture (a copy) and true; false when none is left. Thread-safe, one at a time.
   virtual bool Next(PictureItem& out) = 0;
   virtual int Count() const = 0;
+  // A copy of the picture at a list position (index = that position); false outside the
+  // list. Called on the thread that starts the job, before the workers run: the showcase
+  // pre-pass reads every picture of the list.
+  virtual bool ItemAt(int index, PictureItem& out) const = 0;
   virtual int Remaining() const = 0;
   // Tells the observer; when the worker count reaches 0, tells it the run is over.
   virtual void ItemDone(const PictureItem& item, const ImageSlot& outcome) = 0;
