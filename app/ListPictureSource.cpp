@@ -32,6 +32,13 @@ bool ListPictureSource::handOut(PictureItem& out) {
 
 int ListPictureSource::Count() const { return model_.SharedCount(); }
 
+bool ListPictureSource::ItemAt(int index, PictureItem& out) const {
+  if (index < 0 || index >= model_.Count()) return false;
+  out = model_.At(index).item;
+  out.index = index;
+  return true;
+}
+
 int ListPictureSource::Remaining() const { return std::max(0, model_.SharedCount() - cursor_.load()); }
 
 void ListPictureSource::ItemDone(const PictureItem& item, const ImageSlot& outcome) {

@@ -18,6 +18,8 @@ class ListPictureSource final : public PictureSource {
   void Begin(int workers, RunObserver* observer) override;
   bool Next(PictureItem& out) override;
   int Count() const override;
+  // User interface thread (the export job calls it in Start).
+  bool ItemAt(int index, PictureItem& out) const override;
   int Remaining() const override;
   void ItemDone(const PictureItem& item, const ImageSlot& outcome) override;
   void WorkerDone() override;
