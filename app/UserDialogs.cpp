@@ -1,5 +1,6 @@
 #include "UserDialogs.h"
 
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -35,3 +36,11 @@ UserDialogs* gCurrent = nullptr;
 UserDialogs& UserDialogs::Current() { return gCurrent ? *gCurrent : gReal; }
 
 void UserDialogs::Install(UserDialogs* dialogs) { gCurrent = dialogs; }
+
+QString UserDialogs::OpenFile(QWidget* parent, const QString& title, const QString& filter) {
+  return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+}
+
+QColor UserDialogs::ChooseColor(QWidget* parent, const QColor& initial) {
+  return QColorDialog::getColor(initial, parent);
+}

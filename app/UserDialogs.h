@@ -2,6 +2,7 @@
 // replace them (Install) and answer without a person.
 #pragma once
 
+#include <QColor>
 #include <QString>
 #include <QStringList>
 
@@ -21,6 +22,10 @@ class UserDialogs {
   virtual QString SaveFile(QWidget* parent, const QString& title, const QString& filter) = 0;
   // Multi-select open dialog; empty on cancel.
   virtual QStringList OpenFiles(QWidget* parent, const QString& title, const QString& filter) = 0;
+  // Single-file open dialog; empty on cancel.
+  virtual QString OpenFile(QWidget* parent, const QString& title, const QString& filter);
+  // Colour chooser; an invalid colour on cancel.
+  virtual QColor ChooseColor(QWidget* parent, const QColor& initial);
 
   // The current one (the real dialogs unless a test installed its own).
   static UserDialogs& Current();
