@@ -2,10 +2,7 @@
 
 #include <QFontDatabase>
 
-#if __has_include("FontFaceMap.h")
 #include "FontFaceMap.h"
-#define GALLIVO_HAVE_FACE_MAP 1
-#endif
 
 namespace {
 
@@ -19,11 +16,7 @@ QStringList mappedChineseFaces() {
   QStringList names;
   for (const char16_t* face : kChineseFaces) {
     const QString name = QString::fromUtf16(face);
-#ifdef GALLIVO_HAVE_FACE_MAP
     if (!InstalledFamilyFor(name).isEmpty()) names << name;
-#else
-    if (QFontDatabase::hasFamily(name)) names << name;
-#endif
   }
   return names;
 }
