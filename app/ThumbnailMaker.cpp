@@ -4,6 +4,12 @@
 
 #include "EngineObjects.h"
 
+#if __has_include("ExifThumbnail.h")
+#include "ExifThumbnail.h"
+#include "OrientUpright.h"
+#define GALLIVO_EXIF_THUMBNAILS 1
+#endif
+
 namespace {
 
 // Largest picture converted back from the engine: far above a thumbnail, far below trouble.
@@ -39,6 +45,33 @@ QImage bitmapToImage(ZlvHBITMAP bitmap) {
   return image.convertToFormat(QImage::Format_RGB32);
 }
 
+#ifdef GALLIVO_EXIF_THUMBNAILS
+// The camera's own small picture, decoded and turned upright; empty when there is none or it
+// does not decode. pictureSize is the upright size from the file's header.
+ImageOwner embeddedThumbnail(const QString& filePath, QSize pictureSize) {
+  const std::optional<ExifThumbnail> thumb = ReadExifThumbnail(filePath);
+  if (!thumb || thumb->size() == 0) return {};
+  ImageOwner image = NewImage();
+  if (!image) return {};
+  bool ok;
+  if (!thumb->compressed()) {
+    ok = image->ops->DecodeMemory(image.get(), thumb->data(), thumb->size(), ZV_TYPE_PNM);
+  } else {
+    image->ops->SetDecodeSizeHint(image.get(), kThumbnailSize, kThumbnailSize);
+    ok = image->ops->DecodeMemory(image.get(), thumb->data(), thumb->size(), ZV_TYPE_JPG) &&
+         OrientUpright(image.get(), thumb->orientation());
+  }
+  if (!ok || !image->ops->IsValid(image.get())) return {};
+  // Without a known orientation a thumbnail lying across the upright picture would show the
+  // photo on its side: the whole file is decoded instead (the engine turns it upright).
+  const int w = int(image->ops->GetWidth(image.get())), h = int(image->ops->GetHeight(image.get()));
+  if (thumb->orientation() == 0 && (w > h) != (pictureSize.width() > pictureSize.height()) && w != h &&
+      pictureSize.width() != pictureSize.height())
+    return {};
+  return image;
+}
+#endif
+
 }  // namespace
 
 QSize FitThumbnail(int width, int height) {
@@ -59,11 +92,27 @@ QImage MakeThumbnail(const QString& filePath) {
   const auto* path = reinterpret_cast<const char16_t*>(filePath.utf16());
   // The header tells the format; the whole file is decoded only when no embedded thumbnail
   // serves.
-  header->ops->LoadInfo(header.get(), path, 0);
+  const bool haveInfo = header->ops->LoadInfo(header.get(), path, 0);
+  const QSize pictureSize(int(header->ops->GetWidth(header.get())), int(header->ops->GetHeight(header.get())));
+  const uint32_t type = header->ops->GetType(header.get());
   header.reset();
 
-  image->ops->SetDecodeSizeHint(image.get(), kThumbnailSize, kThumbnailSize);
-  if (!image->ops->Load(image.get(), path, 0) || !image->ops->IsValid(image.get())) return {};
+  bool decoded = false;
+#ifdef GALLIVO_EXIF_THUMBNAILS
+  if (haveInfo && pictureSize.width() > 0 && pictureSize.height() > 0 && type == ZV_TYPE_JPG) {
+    if (ImageOwner embedded = embeddedThumbnail(filePath, pictureSize)) {
+      image = std::move(embedded);
+      decoded = true;
+    }
+  }
+#else
+  (void)haveInfo, (void)type;
+#endif
+  if (!decoded) {
+    image->ops->SetDecodeSizeHint(image.get(), kThumbnailSize, kThumbnailSize);
+    if (!image->ops->Load(image.get(), path, 0)) return {};
+  }
+  if (!image->ops->IsValid(image.get())) return {};
 
   const int width = int(image->ops->GetWidth(image.get()));
   const int height = int(image->ops->GetHeight(image.get()));

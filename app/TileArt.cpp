@@ -3,6 +3,8 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QtMath>
+#include <cmath>
 
 namespace {
 
@@ -58,8 +60,8 @@ QImage makePlaceholder() {
   QImage image = blank(64, 52);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
-  drawPhotoCard(p, QRectF(4.5, 4.5, 54, 42), QColor(0xdd, 0xe4, 0xec), QColor(0xb4, 0xc0, 0xcd),
-                QColor(0xc9, 0xd3, 0xde), QColor(0xf3, 0xf6, 0xf9));
+  drawPhotoCard(p, QRectF(4.5, 4.5, 54, 42), QColor(0xd2, 0xdc, 0xe8), QColor(0x9f, 0xb0, 0xc3),
+                QColor(0xbb, 0xc8, 0xd6), QColor(0xf6, 0xf8, 0xfb));
   return image;
 }
 
@@ -90,13 +92,14 @@ QImage makeBroken() {
   rightSide.closeSubpath();
   const QColor sky(0xe6, 0xe6, 0xe6), hill(0xbd, 0xbd, 0xbd), far(0xd2, 0xd2, 0xd2), sun(0xf7, 0xf7, 0xf7);
   p.save();
-  p.translate(-1.5, 1);
-  p.rotate(-2);
+  p.translate(-2.5, 1.5);
+  p.rotate(-4);
   p.setClipPath(leftSide);
   drawPhotoCard(p, card, sky, hill, far, sun);
   p.restore();
   p.save();
-  p.translate(1.5, -0.5);
+  p.translate(2.5, -0.5);
+  p.rotate(2);
   p.setClipPath(rightSide);
   drawPhotoCard(p, card, sky, hill, far, sun);
   p.restore();
@@ -127,21 +130,28 @@ void drawFace(QPainter& p, const QColor& top, const QColor& bottom) {
   p.drawRoundedRect(QRectF(1.5, 1.5, 15, 15), 3, 3);
 }
 
-// A three-quarter arc ending in an arrow head; mirrored for the left turn.
+// An open circle with an arrow head at its clockwise end; mirrored for the left turn.
 QImage makeRotate(bool clockwise) {
   QImage image = blank(18, 18);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
   drawFace(p, QColor(0x5b, 0x9b, 0xe0), QColor(0x2f, 0x6f, 0xbf));
   if (!clockwise) p.translate(18, 0), p.scale(-1, 1);
-  const QRectF arc(4.5, 4.5, 9, 9);
-  p.setPen(QPen(Qt::white, 1.8, Qt::SolidLine, Qt::RoundCap));
+  const QPointF centre(9, 9.6);
+  const double radius = 4.4;
+  // The gap sits at the upper right, between 15 and 75 degrees; travelling clockwise, the arc
+  // ends at 75 degrees, just right of the top.
+  p.setPen(QPen(Qt::white, 1.9, Qt::SolidLine, Qt::FlatCap));
   p.setBrush(Qt::NoBrush);
-  p.drawArc(arc, 100 * 16, -260 * 16);  // from the top, clockwise round to the upper left
-  QPainterPath head;  // at the top of the arc, pointing right
-  head.moveTo(12.6, 4.7);
-  head.lineTo(8.4, 1.6);
-  head.lineTo(8.6, 7.9);
+  p.drawArc(QRectF(centre.x() - radius, centre.y() - radius, 2 * radius, 2 * radius), 75 * 16, 300 * 16);
+  const double end = qDegreesToRadians(75.0);
+  const QPointF at(centre.x() + radius * std::cos(end), centre.y() - radius * std::sin(end));
+  const QPointF along(std::sin(end), std::cos(end));  // clockwise tangent (y grows downwards)
+  const QPointF across(-along.y(), along.x());
+  QPainterPath head;
+  head.moveTo(at + along * 3.6);
+  head.lineTo(at + across * 3.1 - along * 0.6);
+  head.lineTo(at - across * 3.1 - along * 0.6);
   head.closeSubpath();
   p.setPen(Qt::NoPen);
   p.setBrush(Qt::white);
