@@ -81,7 +81,10 @@ inline QImage ReadPicture(const fs::path& path) {
 
 inline std::vector<PictureItem> Items(const std::vector<fs::path>& files) {
   std::vector<PictureItem> items;
-  for (const fs::path& f : files) items.push_back(FixedPictureSource::ItemFor(Q(f)));
+  for (const fs::path& f : files) {
+    items.push_back(FixedPictureSource::ItemFor(Q(f)));
+    items.back().index = int(items.size()) - 1;
+  }
   return items;
 }
 
