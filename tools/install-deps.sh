@@ -19,6 +19,8 @@ packages=(
   # outside judges used by the tests
   imagemagick libjpeg-turbo-progs pngcheck netpbm libopenjp2-tools
   giflib-tools python3-pil libxml2-utils xvfb xauth
+  # real photographs for the batch end-to-end tests and the slim job benchmark
+  mate-backgrounds
 )
 
 missing=()
