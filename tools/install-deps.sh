@@ -21,6 +21,8 @@ packages=(
   giflib-tools python3-pil libxml2-utils xvfb xauth
   # real photographs for the batch end-to-end tests and the slim job benchmark
   mate-backgrounds
+  # EXIF writers and judges for the metadata tests (their photograph: mate-backgrounds)
+  libimage-exiftool-perl exiv2 jhead exiftran
 )
 
 missing=()
