@@ -57,6 +57,8 @@ bool JpegReader::readSections(QIODevice& stream, int flags) {
       if (run >= kMaxPadding) return fail("too many padding bytes");
     }
     if (marker < 0) return fail("invalid marker");
+    // The end-of-image marker has no length; reading one past it would report the wrong fault.
+    if (marker == 0xD9) return fail("No image in jpeg!");
 
     const int high = nextByte(stream);
     const int low = nextByte(stream);
@@ -84,8 +86,6 @@ bool JpegReader::readSections(QIODevice& stream, int flags) {
       continue;
     }
     switch (marker) {
-      case 0xD9:
-        return fail("No image in jpeg!");
       case 0xDA:
         sections_.push_back(std::move(section));
         if (flags & JpegReadImageData) readImageData(stream);

@@ -92,9 +92,12 @@ TEST(ReadJpegSections, KeepsDropsAndParsesByMarkerAndFlags) {
     EXPECT_TRUE(reader.isColor());
     EXPECT_EQ(reader.exifParsed(), (c.flags & JpegReadExif) != 0);
     EXPECT_EQ(r.thumbnail, (c.flags & JpegReadExif) ? kFakeThumbnail : Bytes{});
-    if (c.flags & JpegReadExif) EXPECT_EQ(reader.sections()[3].data, Bytes({0, 5, 'o', 'n', 'e'}));
-    if (c.flags & JpegReadImageData)
+    if (c.flags & JpegReadExif) {
+      EXPECT_EQ(reader.sections()[3].data, Bytes({0, 5, 'o', 'n', 'e'}));
+    }
+    if (c.flags & JpegReadImageData) {
       EXPECT_EQ(reader.sections().back().data, Bytes({0x12, 0x34, 0x56, 0xFF, 0xD9}));
+    }
   }
 }
 
@@ -175,7 +178,9 @@ TEST(ReadJpegSections, EveryTruncationFailsCleanlyUntilTheScanStarts) {
     const Bytes cut(full.begin(), full.begin() + n);
     const ReadResult r = readSections(cut, JpegReadExif | JpegReadImageData);
     EXPECT_EQ(r.ok, n >= scanEnd);
-    if (!r.ok) EXPECT_FALSE(r.error.empty());
+    if (!r.ok) {
+      EXPECT_FALSE(r.error.empty());
+    }
   }
 }
 
@@ -281,7 +286,9 @@ TEST(ParseExif, HostileBlocksFailWithTheirTexts) {
       {"next directory links to itself", block([](TiffBlock& t) { t.directory(8, {{0x0112, 3, 1, 1}}, 8); }),
        "Maximum directory nesting exceeded (corrupt exif header)"},
       {"two directories link to each other",
-       block([](TiffBlock& t) { t.directory(8, {}, 40), t.directory(40, {{0x8769, 4, 1, 8}}); }),
+       block([](TiffBlock& t) {
+         t.directory(8, {}, 40), t.directory(40, {{0x8769, 4, 1, 60}}), t.directory(60, {}, 40);
+       }),
        "Maximum directory nesting exceeded (corrupt exif header)"},
       {"sub-directory chain six deep", block([](TiffBlock& t) {
          for (uint32_t i = 0; i < 6; ++i) t.directory(8 + 20 * i, {{0x8769, 4, 1, 8 + 20 * (i + 1)}});
@@ -302,11 +309,11 @@ TEST(ParseExif, HostileBlocksFailWithTheirTexts) {
 TEST(ParseExif, LinksBelowNineAndChainsWithinTheDepthLimitAreFine) {
   TiffBlock t(true);
   // Sub-directory values below 9 are not links; a chain of four levels stays inside the limit.
-  t.directory(8, {{0x8769, 4, 1, 8}, {0xA005, 3, 1, 0}, {0x8769, 4, 1, 40}});
-  t.directory(40, {{0x8769, 4, 1, 60}});
-  t.directory(60, {{0x8769, 4, 1, 80}});
-  t.directory(80, {{0x0201, 4, 1, 120}, {0x0202, 4, 1, 10}}, 0);
-  t.bytes(120, kFakeThumbnail);
+  t.directory(8, {{0x8769, 4, 1, 8}, {0xA005, 3, 1, 0}, {0x8769, 4, 1, 100}});
+  t.directory(100, {{0x8769, 4, 1, 140}});
+  t.directory(140, {{0x8769, 4, 1, 180}});
+  t.directory(180, {{0x0201, 4, 1, 240}, {0x0202, 4, 1, 10}}, 0);
+  t.bytes(240, kFakeThumbnail);
   const ParseResult r = parse(t.exif());
   EXPECT_TRUE(r.ok) << r.error;
   EXPECT_EQ(r.thumbnail, kFakeThumbnail);

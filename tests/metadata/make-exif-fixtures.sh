@@ -6,12 +6,14 @@
 #   ii-N.jpg          the same in Intel order (exiv2)
 #   <file>.thumb      what `exiftool -b -ThumbnailImage` extracts from <file>
 #   <file>.upright-thumb  the thumbnail of `exiftran -a` applied to <file> (turned with the picture)
-# plus jhead-6.jpg (EXIF made by jhead, Intel, orientation 6) and noexif.jpg (no APP1 at all).
+# plus jhead-6.jpg (EXIF made by jhead, Intel, orientation 6), noexif.jpg (no APP1 at all)
+# and the file "complete" once everything is there.
 # Usage: make-exif-fixtures.sh OUTDIR. Exit 127 names the Debian package of a missing tool.
 set -eu
 out=${1:?usage: make-exif-fixtures.sh OUTDIR}
 mkdir -p "$out"
 cd "$out"
+rm -f complete  # written last: a folder without it is incomplete
 
 need() {  # tool package
   command -v "$1" >/dev/null 2>&1 || { echo "missing tool $1: install the Debian package $2" >&2; exit 127; }
@@ -66,3 +68,4 @@ for f in mm-*.jpg ii-*.jpg jhead-6.jpg; do
   rm -f "$f.upright.jpg"
   [ -s "$f.thumb" ] && [ -s "$f.upright-thumb" ] || { echo "no thumbnail in $f" >&2; exit 1; }
 done
+touch complete

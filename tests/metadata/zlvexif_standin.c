@@ -37,10 +37,12 @@ static unsigned char* readFile(const char* path, uint32_t* size) {
   return data;
 }
 
+#ifndef STANDIN_SET1_ONLY
 static int endsWith(const char* s, const char* tail) {
   size_t a = strlen(s), b = strlen(tail);
   return a >= b && strcmp(s + a - b, tail) == 0;
 }
+#endif
 
 /* Paths containing "fail" fail; "empty" succeed with a zero-size buffer. */
 EXPORT int32_t fnGetExif(const char* path, ZlvExifRecord* record) {
