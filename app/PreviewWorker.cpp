@@ -2,14 +2,10 @@
 
 #include <QCoreApplication>
 #include <QThread>
-#include <atomic>
 
+#include "FixedPictureSource.h"
 #include "JobContext.h"
-#include "PictureSource.h"
-#if __has_include("StepChain.h")
 #include "StepChain.h"
-#define GALLIVO_HAVE_CHAIN 1
-#endif
 
 // What the thread and the refresher share with the owner. The callbacks are touched on the
 // owner's thread only; a null owner drops whatever still arrives.
@@ -20,26 +16,6 @@ struct PreviewWorker::Mailbox {
 };
 
 namespace {
-
-// The preview's source: hands out its one picture once.
-class OnePictureSource final : public PictureSource {
- public:
-  explicit OnePictureSource(PictureItem item) : item_(std::move(item)) {}
-  void Begin(int, RunObserver*) override { handed_ = false; }
-  bool Next(PictureItem& out) override {
-    if (handed_.exchange(true)) return false;
-    out = item_;
-    return true;
-  }
-  int Count() const override { return 1; }
-  int Remaining() const override { return handed_ ? 0 : 1; }
-  void ItemDone(const PictureItem&, const ImageSlot&) override {}
-  void WorkerDone() override {}
-
- private:
-  PictureItem item_;
-  std::atomic<bool> handed_{false};
-};
 
 template <class F>
 void postToApplication(F&& call) {
@@ -72,13 +48,12 @@ PreviewWorker::~PreviewWorker() {
 bool PreviewWorker::Start(const PictureItem& item) {
   if (thread_) return false;
   thread_.reset(QThread::create([mailbox = mailbox_, item] {
-#ifdef GALLIVO_HAVE_CHAIN
-    OnePictureSource source(item);
+    // The dialog hands out exactly one picture.
+    FixedPictureSource source({item});
     source.Begin(1, nullptr);
     StepChain chain = BuildPreviewChain();
     chain.SetSource(&source);
     chain.Run();
-#endif
     postToApplication([mailbox] {
       if (mailbox->owner) mailbox->owner->ended();
     });

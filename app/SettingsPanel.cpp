@@ -18,10 +18,7 @@
 #include "SettingsDialog.h"
 #include "SettingsIds.h"
 #include "SettingsLists.h"
-#if __has_include("SizeEstimate.h")
 #include "SizeEstimate.h"
-#define GALLIVO_HAVE_ESTIMATE 1
-#endif
 #include "SizeEstimator.h"
 #include "UpDownControl.h"
 #include "ValidatedEdit.h"
@@ -73,11 +70,7 @@ SettingsPanel::SettingsPanel(const PictureSupply* pictures, QWidget* parent)
   pal.setColor(QPalette::Window, Qt::white);
   setPalette(pal);
   if (FrameCatalogue::Instance().Count() == 0) FrameCatalogue::Instance().LoadCatalogue();
-#ifdef GALLIVO_HAVE_ESTIMATE
   estimator_ = new SizeEstimator([](int width, int quality) { return SizeEstimate(width, quality); }, this);
-#else
-  estimator_ = new SizeEstimator(nullptr, this);
-#endif
   connect(estimator_, &SizeEstimator::ready, this, [this](int bytes) {
     estimateBytes_ = bytes;
     estimate_->setText(settingsLists::EstimateText(bytes));

@@ -301,7 +301,6 @@ TEST_F(DialogTest, EmptyListShowsItsStatusAndTheButtonsDoNothing) {
   dialog.reject();
 }
 
-#if __has_include("StepChain.h")
 TEST_F(DialogTest, NextAndPreviousWrapAround) {
   for (int i = 0; i < 3; ++i) pictures.Add(MakePicture("p" + std::to_string(i), 40 + 10 * i, 30));
   SettingsDialog dialog(&pictures, 0, nullptr);
@@ -340,8 +339,6 @@ TEST_F(DialogTest, NextWhileAPreviewRunsStartsNoSecondWorker) {
   EXPECT_EQ(dialog.Preview()->Picture().size(), QSize(320, 114));
   dialog.reject();
 }
-
-#endif
 
 TEST_F(DialogTest, ClosingWhileAPreviewRunsIsSafe) {
   pictures.Add(MakePicture("big", 3000, 2000));

@@ -12,6 +12,7 @@
 #include "SettingsIds.h"
 #include "SettingsLists.h"
 #include "SettingsPanel.h"
+#include "SizeEstimate.h"
 #include "UpDownControl.h"
 #include "settings_fixture.h"
 
@@ -118,9 +119,19 @@ TEST_F(PanelTest, CustomSizeShowsItsControlsSwitchesSlimmingOnAndShowsTheEstimat
     EXPECT_FALSE(find<QWidget>(&panel, id)->isHidden()) << id;
   EXPECT_EQ(CSetMgr::Instance().nResizeSimpleType(), 3);
 
+  // Default width 310 at the medium level (quality 75).
+  ASSERT_TRUE(waitFor([&] { return panel.EstimateBytes() > 0; }));
+  const int bytes = SizeEstimate(310, 75);
+  EXPECT_EQ(panel.EstimateBytes(), bytes);
+  EXPECT_EQ(find<QLabel>(&panel, panelId::kEstimate)->text(), QStringLiteral("图片大小约 %1 KB").arg(bytes / 1024 + 1));
+
+  // A new quality refreshes the figure.
   choose(find<QComboBox>(&panel, panelId::kQuality), 2);
   EXPECT_EQ(CSetMgr::Instance().nResizeQuality(), 2);
   EXPECT_EQ(CSetMgr::Instance().nChangeFlags() & CSetMgr::ResizeChanged, CSetMgr::ResizeChanged);
+  const int low = SizeEstimate(310, 65);
+  ASSERT_TRUE(waitFor([&] { return panel.EstimateBytes() == low; }));
+  EXPECT_LT(low, bytes);
 }
 
 TEST_F(PanelTest, RefusedWidthShowsTheMessageAndRestoresTheHeldWidth) {
