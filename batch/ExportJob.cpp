@@ -2,6 +2,9 @@
 
 #include <malloc.h>
 
+#include <QCoreApplication>
+#include <QThread>
+
 #include <atomic>
 #include <mutex>
 #include <thread>
@@ -44,6 +47,7 @@ struct ExportJob::Impl : RunObserver {
 
   std::mutex threadsLock;
   std::vector<std::thread> threads;
+  std::atomic<int> running{0};  // workers not yet at the end of Work
   bool started = false;
 
   // Held only around the pre-pass, so it runs once and before any chain.
@@ -91,6 +95,7 @@ struct ExportJob::Impl : RunObserver {
     StepChain chain = BuildExportChain();
     chain.SetSource(&source);
     chain.Run();
+    running.fetch_sub(1);
   }
 
   // After the last worker: the showcase GIF, the summary, memory back to the system.
@@ -124,12 +129,20 @@ struct ExportJob::Impl : RunObserver {
   }
 
   void Join() {
-    std::vector<std::thread> running;
+    // A worker may be waiting for this thread to hand it a picture: keep answering.
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (app && QThread::currentThread() == app->thread()) {
+      while (running.load() > 0) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+    }
+    std::vector<std::thread> started;
     {
       std::lock_guard guard(threadsLock);
-      running.swap(threads);
+      started.swap(threads);
     }
-    for (std::thread& t : running) {
+    for (std::thread& t : started) {
       if (!t.joinable()) continue;
       // A host that ends the job from a worker's own signal cannot wait for that worker.
       if (t.get_id() == std::this_thread::get_id())
@@ -146,6 +159,7 @@ ExportJob::ExportJob(PictureSource& source, int workers, QObject* parent)
 }
 
 ExportJob::~ExportJob() {
+  blockSignals(true);
   if (!IsFinished()) Cancel();
   d_->Join();
   if (!IsFinished()) JobContext::Instance().cancel = 0;
@@ -172,6 +186,7 @@ void ExportJob::Start() {
   }
   JobContext::Instance().cancel = 0;
   d_->source.Begin(d_->workers, d_.get());
+  d_->running = d_->workers;
   for (int i = 0; i < d_->workers; ++i) d_->threads.emplace_back([this] { d_->Work(); });
 }
 

@@ -40,14 +40,16 @@ class ExportJob : public QObject {
   Q_OBJECT
  public:
   explicit ExportJob(PictureSource& source, int workers = 2, QObject* parent = nullptr);
-  // Cancels and waits for the workers.
+  // Cancels and waits for the workers (as Wait does); emits nothing more.
   ~ExportJob() override;
 
   // Clears the cancel flag, Begin(workers) on the source, starts the workers.
   void Start();
   // Sets the JobContext cancel flag; the workers stop before their next picture.
   void Cancel();
-  // Blocks until every worker has ended and completion has run.
+  // Blocks until every worker has ended and completion has run. On the application's main
+  // thread it keeps delivering queued calls meanwhile, so a source that hands out pictures
+  // through blocking calls to that thread (the picture list) cannot deadlock it.
   void Wait();
   bool IsFinished() const;
   ExportSummary Summary() const;

@@ -4,6 +4,7 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <atomic>
@@ -97,6 +98,40 @@ TEST_F(ExportTest, CancelAfterThreeOfTen) {
   EXPECT_EQ(s.written, 3);
   EXPECT_EQ(FileNames(out).size(), 3u);
   // The flag does not outlive the run.
+  EXPECT_EQ(JobContext::Instance().cancel.load(), 0);
+}
+
+// Hands out pictures on the main thread through blocking calls, as the picture list does.
+class MainThreadSource : public FixedPictureSource {
+ public:
+  using FixedPictureSource::FixedPictureSource;
+  bool Next(PictureItem& out) override {
+    bool handed = false;
+    PictureItem copy;
+    QMetaObject::invokeMethod(QCoreApplication::instance(), [&] { handed = FixedPictureSource::Next(copy); },
+                              Qt::BlockingQueuedConnection);
+    if (handed) out = copy;
+    return handed;
+  }
+};
+
+TEST_F(ExportTest, WaitingOnTheMainThreadKeepsHandingOut) {
+  const fs::path src = gallivo::test::freshDir("main-src"), out = gallivo::test::freshDir("main-out");
+  Slim(out);
+  MainThreadSource source(Items(Pictures(src, 6)));
+  {
+    ExportJob job(source);
+    job.Start();
+    job.Wait();  // would never return if the workers' blocking calls went unanswered
+    EXPECT_EQ(job.Summary().written, 6);
+  }
+  // Destroyed while running: cancels, answers the workers, ends.
+  MainThreadSource again(Items(Pictures(src, 6)));
+  Slim(gallivo::test::freshDir("main-out-2"));
+  {
+    ExportJob job(again);
+    job.Start();
+  }
   EXPECT_EQ(JobContext::Instance().cancel.load(), 0);
 }
 
