@@ -7,10 +7,12 @@
 #include "JobContext.h"
 #include "JpegQualityStep.h"
 #include "LoadStep.h"
+#include "PictureMarkStep.h"
 #include "PreviewStep.h"
 #include "ResizeStep.h"
 #include "SaveStep.h"
 #include "SetMgr.h"
+#include "TextMarkStep.h"
 #include "UserRotationStep.h"
 
 void StepChain::Append(std::unique_ptr<ProcessStep> step) {
@@ -64,8 +66,8 @@ bool always(const CSetMgr&) { return true; }
 bool slimming(const CSetMgr& s) { return s.bPhotoResize() == 1; }
 bool framing(const CSetMgr& s) { return s.nFrameType() == 1 && s.bPhotoFrames() == 1; }
 bool rounding(const CSetMgr& s) { return s.nFrameType() == 0 && s.bPhotoFrames() == 1; }
-[[maybe_unused]] bool textMark(const CSetMgr& s) { return s.nMarkStyle() == 0 && s.bPhotoMark() == 1; }
-[[maybe_unused]] bool pictureMark(const CSetMgr& s) { return s.nMarkStyle() == 1 && s.bPhotoMark() == 1; }
+bool textMark(const CSetMgr& s) { return s.nMarkStyle() == 0 && s.bPhotoMark() == 1; }
+bool pictureMark(const CSetMgr& s) { return s.nMarkStyle() == 1 && s.bPhotoMark() == 1; }
 bool showcase(const CSetMgr& s) { return s.bPhotoGIF() == 1; }
 bool writing(const CSetMgr& s) { return s.bPhotoGIF() == 0; }
 
@@ -77,7 +79,8 @@ const ChainRow kEffectRows[] = {
     {framing, make<FrameStep>},        // 4
     {slimming, make<ResizeStep>},      // 5: brings a framed picture back to the width
     {rounding, make<CornerStep>},      // 6
-    // 7: text watermark, 8: picture watermark
+    {textMark, make<TextMarkStep>},        // 7
+    {pictureMark, make<PictureMarkStep>},  // 8
 };
 
 // What ends an export chain (positions 9 and 10).

@@ -54,14 +54,14 @@ best() {  # best of three runs of "$@"
   done
   printf '%.3f' "$b"
 }
-ours() { "$build/watermark_timing" "$1" "$logo" "$data/out-$1" $inputs; }
+ours() { "$build/watermark_timing" "$1" "$logo" "$data/out-$1" $inputs 2>/dev/null || { echo "watermark_timing $1 failed" >&2; exit 1; }; }
 im() {  # ImageMagick, two processes at a time
   mkdir -p "$data/im-$1"
-  for f in $inputs; do echo "$f"; done | xargs -P 2 -I{} sh -c "$2" sh {} "$data/im-$1/\$(basename {})"
+  for f in $inputs; do echo "$f"; done | xargs -P 2 -I{} sh -c 'o="$2/$(basename "$1")"; '"$2" sh {} "$data/im-$1"
 }
-im_text='convert "$1" -font '"$font"' -pointsize 22 -fill "rgba(255,255,255,0.8)" -gravity SouthEast -annotate +15+15 '"$text"' -quality 85 "$2"'
-im_texttiles='composite -tile '"$tile"' "$1" -quality 85 "$2"'
-im_logotiles='composite -tile '"$logo80"' "$1" -quality 85 "$2"'
+im_text='convert "$1" -font '"$font"' -pointsize 22 -fill "rgba(255,255,255,0.8)" -gravity SouthEast -annotate +15+15 '"$text"' -quality 85 "$o"'
+im_texttiles='composite -tile '"$tile"' "$1" -quality 85 "$o"'
+im_logotiles='composite -tile '"$logo80"' "$1" -quality 85 "$o"'
 
 printf '%-34s %10s %12s %8s\n' "24 pictures 500 x 375, 2 at a time" "Gallivo s" "ImageMagick s" "ratio"
 for mode in text texttiles logotiles; do
