@@ -76,7 +76,7 @@ TEST_F(WatermarkChain, AMissingWatermarkPictureFailsEveryPictureWithItsReason) {
     EXPECT_EQ(f.kind, FailureKind::WatermarkMissing);
     EXPECT_TRUE(f.detail.contains("logo-that-was-deleted.png")) << f.detail.toStdString();
   }
-  EXPECT_FALSE(CompletionText(summary).contains(QStringLiteral("全部导出完成")));
+  EXPECT_EQ(FailureText(FailureKind::WatermarkMissing), QStringLiteral("水印图片不存在"));
   EXPECT_TRUE(FileNames(out).empty());
 
   // With the text watermark the same run writes every picture, stamped.
