@@ -16,6 +16,8 @@ packages=(
   qt6-image-formats-plugins
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+  # real photographs for the program tests and screenshots
+  mate-backgrounds
   # outside judges used by the tests
   imagemagick libjpeg-turbo-progs pngcheck netpbm libopenjp2-tools
   giflib-tools python3-pil libxml2-utils xvfb xauth
