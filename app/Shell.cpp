@@ -1,12 +1,7 @@
 #include "Shell.h"
 
 #include <QDesktopServices>
-#include <QDir>
-#include <QFileInfo>
-#include <QProcess>
 #include <QUrl>
-
-#include "ProgramPaths.h"
 
 bool OpenWithShell(const QString& pathOrAddress) {
   if (pathOrAddress.isEmpty()) return false;
@@ -15,10 +10,4 @@ bool OpenWithShell(const QString& pathOrAddress) {
   const bool isAddress = asUrl.isValid() && asUrl.scheme().size() > 1 &&
                          !pathOrAddress.startsWith(QLatin1Char('/'));
   return QDesktopServices::openUrl(isAddress ? asUrl : QUrl::fromLocalFile(pathOrAddress));
-}
-
-bool LaunchEditor(const QString& picturePath) {
-  const QString folder = EditorFolder();
-  if (folder.isEmpty() || !QFileInfo(folder).isDir()) return false;
-  return QProcess::startDetached(QDir(folder).filePath(QStringLiteral("zelvo")), {picturePath});
 }
