@@ -19,7 +19,9 @@
 #include "MakerSite.h"
 #include "PictureSource.h"
 #include "ProgramPaths.h"
+#ifndef GALLIVO_NO_EXPORT_JOB
 #include "ProgressWindow.h"
+#endif
 #include "SetMgr.h"
 #include "Shell.h"
 #include "UpdatePrompt.h"
@@ -71,8 +73,13 @@ QLabel* MakeLink(QWidget* parent, const QString& objectName, const QString& capt
 }
 
 bool RunProgressWindow(QWidget* parent, PictureSource& source) {
+#ifndef GALLIVO_NO_EXPORT_JOB
   ProgressWindow window(source, parent);
   return window.exec() == QDialog::Accepted;
+#else
+  UserDialogs::Current().Inform(parent, QStringLiteral("此版本尚不能导出图片。"));
+  return false;
+#endif
 }
 
 }  // namespace

@@ -84,6 +84,7 @@ TEST(MainWindowControls, CaptionsIdentifiersAndPlaces) {
   EXPECT_EQ(scene.panel->Widget()->geometry(), QRect(870 - 20 - 385, 70, 385, 600 - 70 - 55));
 
   // Larger: the list grows, the panel keeps its width and its distance to the right edge.
+  scene.window->show();
   scene.window->resize(1200, 800);
   EXPECT_EQ(scene.list->Widget()->geometry(), QRect(30, 105, 1200 - 30 - 445, 800 - 105 - 60));
   EXPECT_EQ(scene.panel->Widget()->geometry(), QRect(1200 - 20 - 385, 70, 385, 800 - 70 - 55));
@@ -288,6 +289,10 @@ TEST(MainWindowGenerate, DroppedPathsGoToTheList) {
   QMimeData data;
   data.setUrls({QUrl::fromLocalFile(QStringLiteral("/a/B.JPG")), QUrl::fromLocalFile(QStringLiteral("/dir")),
                 QUrl(QStringLiteral("https://example.invalid/x.jpg"))});
+  scene.window->show();
+  QDragEnterEvent enter(QPoint(100, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(scene.window.get(), &enter);
+  EXPECT_TRUE(enter.isAccepted());
   QDropEvent drop(QPointF(100, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(scene.window.get(), &drop);
   EXPECT_EQ(scene.list->added, (QStringList{QStringLiteral("/a/B.JPG"), QStringLiteral("/dir")}));

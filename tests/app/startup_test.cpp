@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Run {
+struct ProgramRun {
   int exitCode = -1;
   bool crashed = false;
   QByteArray errors;
@@ -34,42 +34,46 @@ bool CatchesTerm(qint64 pid) {
 }
 
 // A program folder with the engine and the data but no updater: no network at all.
-fs::path ProgramFolder(const std::string& name, bool withEngine) {
+fs::path ProgramFolder(const std::string& name, bool withEngine, bool withUpdater = false) {
   fs::path dir = freshDir(name);
   if (withEngine) fs::create_symlink(buildDir() / "libzelvo.so", dir / "libzelvo.so");
+  if (withUpdater) fs::create_symlink(buildDir() / "libZlvUp.so", dir / "libZlvUp.so");
   fs::create_directory_symlink(buildDir() / "data", dir / "data");
   return dir;
 }
 
 // Starts Gallivo, asks it to close once it listens for the request, waits for the end.
-Run StartAndClose(const fs::path& programDir, const fs::path& dataHome,
+ProgramRun StartAndClose(const fs::path& programDir, const fs::path& dataHome,
                   const fs::path& program = buildDir() / "Gallivo") {
   QProcess process;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert(QStringLiteral("GALLIVO_PROGRAM_DIR"), QString::fromStdString(programDir.string()));
   env.insert(QStringLiteral("XDG_DATA_HOME"), QString::fromStdString(dataHome.string()));
   env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  // An updater, when there is one, finds no server.
+  env.insert(QStringLiteral("ZLVUP_UPDATE_SERVER"), QStringLiteral("http://127.0.0.1:9"));
+  env.insert(QStringLiteral("ZLVUP_STATS_SERVER"), QStringLiteral("http://127.0.0.1:9"));
   process.setProcessEnvironment(env);
   process.setProgram(QString::fromStdString(program.string()));
   process.start();
-  Run run;
+  ProgramRun result;
   if (!process.waitForStarted(10000)) {
     ADD_FAILURE() << "Gallivo did not start";
-    return run;
+    return result;
   }
   for (int i = 0; i < 1000 && !CatchesTerm(process.processId()); ++i) QThread::msleep(10);
   // Give the window time to come up, so the request meets a running program.
-  QThread::msleep(1500);
+  QThread::msleep(700);
   ::kill(pid_t(process.processId()), SIGTERM);
   if (!process.waitForFinished(60000)) {
     process.kill();
     process.waitForFinished();
     ADD_FAILURE() << "Gallivo did not close on request";
   }
-  run.crashed = process.exitStatus() == QProcess::CrashExit;
-  run.exitCode = process.exitCode();
-  run.errors = process.readAllStandardError();
-  return run;
+  result.crashed = process.exitStatus() == QProcess::CrashExit;
+  result.exitCode = process.exitCode();
+  result.errors = process.readAllStandardError();
+  return result;
 }
 
 void Write(const fs::path& file, const QByteArray& content) {
@@ -96,9 +100,9 @@ TEST(Startup, RunsClosesOnRequestAndSavesWhatTheWindowHad) {
         "<nResizeWidth>480</nResizeWidth><bPhotoMark>1</bPhotoMark>"
         "<strMarkText>小店水印</strMarkText><nGIFSpeed>500</nGIFSpeed>"
         "<strExportDir>/srv/exports/</strExportDir></settings>");
-  Run run = StartAndClose(ProgramFolder("program", true), dataHome);
-  EXPECT_FALSE(run.crashed) << run.errors.toStdString();
-  EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
+  ProgramRun result = StartAndClose(ProgramFolder("program", true), dataHome);
+  EXPECT_FALSE(result.crashed) << result.errors.toStdString();
+  EXPECT_EQ(result.exitCode, 0) << result.errors.toStdString();
   SettingsData saved = Saved(dataHome);
   EXPECT_EQ(saved.bPhotoResize, 1);
   EXPECT_EQ(saved.nResizeType, 1);
@@ -109,12 +113,21 @@ TEST(Startup, RunsClosesOnRequestAndSavesWhatTheWindowHad) {
   EXPECT_EQ(saved.strExportDir, QStringLiteral("/srv/exports/"));
 }
 
+TEST(Startup, WithTheUpdaterLoadedItStillEndsCleanly) {
+  // The updater stays loaded until the process ends; its teardown then must run once.
+  const fs::path dataHome = freshDir("data-home-updater");
+  ProgramRun result = StartAndClose(ProgramFolder("program-updater", true, true), dataHome);
+  EXPECT_FALSE(result.crashed) << result.errors.toStdString();
+  EXPECT_EQ(result.exitCode, 0) << result.errors.toStdString();
+  EXPECT_TRUE(fs::exists(dataHome / "Gallivo" / "settings.xml"));
+}
+
 TEST(Startup, SettingsFileThatIsNotXmlGivesTheDefaults) {
   const fs::path dataHome = freshDir("data-home-bad");
   Write(dataHome / "Gallivo" / "settings.xml", QByteArray("\x89PNG\r\n not settings <<<", 22));
-  Run run = StartAndClose(ProgramFolder("program-bad", true), dataHome);
-  EXPECT_FALSE(run.crashed) << run.errors.toStdString();
-  EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
+  ProgramRun result = StartAndClose(ProgramFolder("program-bad", true), dataHome);
+  EXPECT_FALSE(result.crashed) << result.errors.toStdString();
+  EXPECT_EQ(result.exitCode, 0) << result.errors.toStdString();
   EXPECT_TRUE(Saved(dataHome) == SettingsData{});
 }
 
@@ -125,9 +138,9 @@ TEST(Startup, WithoutTheEngineRefusesToStartWithAMessage) {
   const fs::path dir = ProgramFolder("program-noengine", false);
   fs::copy_file(buildDir() / "Gallivo", dir / "Gallivo");
   fs::create_symlink(buildDir() / "libplatform.so", dir / "libplatform.so");
-  Run run = StartAndClose(dir, dataHome, dir / "Gallivo");
-  EXPECT_FALSE(run.crashed) << run.errors.toStdString();
-  EXPECT_EQ(run.exitCode, 1) << run.errors.toStdString();
+  ProgramRun result = StartAndClose(dir, dataHome, dir / "Gallivo");
+  EXPECT_FALSE(result.crashed) << result.errors.toStdString();
+  EXPECT_EQ(result.exitCode, 1) << result.errors.toStdString();
   // It never got as far as the settings.
   EXPECT_FALSE(fs::exists(dataHome / "Gallivo" / "settings.xml"));
 }

@@ -10,23 +10,30 @@
 
 namespace {
 
-std::unique_ptr<zlvup::UpdateAgent> gAgent;
+// Owns the agent for the library's life. Its destructor is the only teardown and runs once:
+// at dlclose, or at process exit for a library that stays loaded. (A global agent plus an
+// unload hook deleted the agent twice at exit: exit() destroys the global first, then the
+// hook ran on the stale pointer.)
+struct AgentHolder {
+  std::unique_ptr<zlvup::UpdateAgent> agent;
+  bool curlReady = false;
+  ~AgentHolder() {
+    agent.reset();
+    if (curlReady) curl_global_cleanup();
+  }
+};
+constinit AgentHolder gHolder;
 
 bool accepted(int32_t selector) { return selector == 0 || selector == 1; }
 
 __attribute__((constructor)) void loadAgent() {
   try {
-    curl_global_init(CURL_GLOBAL_DEFAULT);
-    gAgent = std::make_unique<zlvup::UpdateAgent>(zlvup::settingsFromEnvironment(),
-                                                  zlvup::prepareDataFiles());
+    gHolder.curlReady = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    gHolder.agent = std::make_unique<zlvup::UpdateAgent>(zlvup::settingsFromEnvironment(),
+                                                         zlvup::prepareDataFiles());
   } catch (...) {
-    gAgent.reset();  // without an agent every export answers 0
+    gHolder.agent.reset();  // without an agent every export answers 0
   }
-}
-
-__attribute__((destructor)) void unloadAgent() {
-  gAgent.reset();
-  curl_global_cleanup();
 }
 
 }  // namespace
@@ -34,28 +41,28 @@ __attribute__((destructor)) void unloadAgent() {
 extern "C" {
 
 ZLVUP_API int32_t Check(int32_t selector, uint32_t window) {
-  if (accepted(selector) && gAgent) gAgent->check(window);
+  if (accepted(selector) && gHolder.agent) gHolder.agent->check(window);
   return 0;
 }
 
 ZLVUP_API int32_t Update(int32_t selector) {
-  if (accepted(selector) && gAgent) gAgent->update();
+  if (accepted(selector) && gHolder.agent) gHolder.agent->update();
   return 0;
 }
 
 ZLVUP_API int32_t State(int32_t selector, void* record) {
-  return (accepted(selector) && gAgent && gAgent->copyRecord(record)) ? 1 : 0;
+  return (accepted(selector) && gHolder.agent && gHolder.agent->copyRecord(record)) ? 1 : 0;
 }
 
 ZLVUP_API int32_t Clear(int32_t selector) {
-  if (!accepted(selector) || !gAgent) return 0;
-  gAgent->clear();
+  if (!accepted(selector) || !gHolder.agent) return 0;
+  gHolder.agent->clear();
   return 1;
 }
 
 ZLVUP_API int32_t SetParam(int32_t selector, uint32_t value) {
-  if (!accepted(selector) || !gAgent) return 0;
-  gAgent->setParam(value);
+  if (!accepted(selector) || !gHolder.agent) return 0;
+  gHolder.agent->setParam(value);
   return 1;
 }
 
