@@ -3,20 +3,11 @@
 #include <QWidget>
 
 #include "MainWindowParts.h"
-#include "PictureSource.h"
-
-#if __has_include("PictureListWidget.h")
 #include "PictureListWidget.h"
-#define GALLIVO_HAVE_LIST 1
-#endif
-#if __has_include("SettingsPanel.h")
 #include "SettingsPanel.h"
-#define GALLIVO_HAVE_PANEL 1
-#endif
 
 namespace {
 
-#ifdef GALLIVO_HAVE_LIST
 class ListPane final : public PictureListPane {
  public:
   explicit ListPane(QWidget* parent) : list_(new PictureListWidget(parent)) {}
@@ -38,48 +29,7 @@ class ListPane final : public PictureListPane {
  private:
   PictureListWidget* list_;  // owned by the window
 };
-#else
-// Until the list lands: an empty place.
-class EmptySource final : public PictureSource {
- public:
-  void Begin(int, RunObserver* observer) override { observer_ = observer; workers_ = 0; }
-  bool Next(PictureItem&) override { return false; }
-  int Count() const override { return 0; }
-  bool ItemAt(int, PictureItem&) const { return false; }
-  int Remaining() const override { return 0; }
-  void ItemDone(const PictureItem&, const ImageSlot&) override {}
-  void WorkerDone() override {
-    if (observer_) observer_->OnAllWorkersDone();
-  }
 
- private:
-  RunObserver* observer_ = nullptr;
-  int workers_ = 0;
-};
-
-class ListPane final : public PictureListPane {
- public:
-  explicit ListPane(QWidget* parent) : widget_(new QWidget(parent)) {
-    widget_->setObjectName(QStringLiteral("100"));
-  }
-  QWidget* Widget() override { return widget_; }
-  const PictureSupply* Supply() const override { return nullptr; }
-  PictureSource& Source() override { return source_; }
-  int Count() const override { return 0; }
-  bool IsScanning() const override { return false; }
-  void AddPictures() override {}
-  void AddFolder() override {}
-  void AddPath(const QString&) override {}
-  void RemoveAll() override {}
-  void Notify(QObject*, std::function<void(int)>, std::function<void()>) override {}
-
- private:
-  QWidget* widget_;
-  EmptySource source_;
-};
-#endif
-
-#ifdef GALLIVO_HAVE_PANEL
 class PanelPane final : public SettingsPane {
  public:
   PanelPane(const PictureSupply* pictures, QWidget* parent)
@@ -91,20 +41,6 @@ class PanelPane final : public SettingsPane {
  private:
   SettingsPanel* panel_;  // owned by the window
 };
-#else
-class PanelPane final : public SettingsPane {
- public:
-  PanelPane(const PictureSupply*, QWidget* parent) : widget_(new QWidget(parent)) {
-    widget_->setObjectName(QStringLiteral("144"));
-  }
-  QWidget* Widget() override { return widget_; }
-  void PanelToSettings() override {}
-  void SettingsToPanel() override {}
-
- private:
-  QWidget* widget_;
-};
-#endif
 
 }  // namespace
 

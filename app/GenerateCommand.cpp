@@ -1,44 +1,14 @@
 #include "GenerateCommand.h"
 
-
+#include "GenerateChecks.h"
 #include "SetMgr.h"
 
-namespace {
-
-struct Request {
-  int count;
-  const SettingsData& s;
-  bool scanning;
-};
-
-struct Check {
-  bool (*refuses)(const Request&);
-  const QString* message;
-};
-
-bool DefaultMarkText(const QString& text) { return text == SettingsData{}.strMarkText; }
-
-// In this order: the first that refuses ends the command.
-const Check kChecks[] = {
-    {[](const Request& r) { return r.count == 0; }, &GenerateText::kNoPictures},
-    {[](const Request& r) {
-       return !r.s.bPhotoResize && !r.s.bPhotoMark && !r.s.bPhotoFrames && !r.s.bPhotoGIF;
-     },
-     &GenerateText::kNoEffect},
-    {[](const Request& r) {
-       return r.s.bPhotoMark && r.s.nMarkStyle == 0 && DefaultMarkText(r.s.strMarkText);
-     },
-     &GenerateText::kNoMarkText},
-    {[](const Request& r) { return r.count == 1 && r.s.bPhotoGIF; }, &GenerateText::kOnePicture},
-    {[](const Request& r) { return r.scanning; }, &GenerateText::kScanning},
-};
-
-}  // namespace
-
-std::optional<QString> GenerateRefusal(int pictureCount, const SettingsData& settings, bool scanning) {
-  const Request request{pictureCount, settings, scanning};
-  for (const Check& check : kChecks)
-    if (check.refuses(request)) return *check.message;
+std::optional<QString> MainWindowRefusal(int pictureCount, const CSetMgr& settings, bool scanning) {
+  // No pictures, no effect, the default watermark text, a showcase of one picture.
+  QString refusal = GenerateRefusal(pictureCount, settings);
+  if (!refusal.isEmpty()) return refusal;
+  // Only the window knows of a scan still filling the list.
+  if (scanning) return GenerateText::kScanning;
   return std::nullopt;
 }
 

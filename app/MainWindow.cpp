@@ -19,9 +19,7 @@
 #include "MakerSite.h"
 #include "PictureSource.h"
 #include "ProgramPaths.h"
-#ifndef GALLIVO_NO_EXPORT_JOB
 #include "ProgressWindow.h"
-#endif
 #include "SetMgr.h"
 #include "Shell.h"
 #include "UpdatePrompt.h"
@@ -73,13 +71,8 @@ QLabel* MakeLink(QWidget* parent, const QString& objectName, const QString& capt
 }
 
 bool RunProgressWindow(QWidget* parent, PictureSource& source) {
-#ifndef GALLIVO_NO_EXPORT_JOB
   ProgressWindow window(source, parent);
   return window.exec() == QDialog::Accepted;
-#else
-  UserDialogs::Current().Inform(parent, QStringLiteral("此版本尚不能导出图片。"));
-  return false;
-#endif
 }
 
 }  // namespace
@@ -270,7 +263,7 @@ void MainWindow::Generate() {
   settings_->PanelToSettings();
   JobContext::Instance().source = &list_->Source();
   const int count = list_->Count();
-  if (auto refusal = GenerateRefusal(count, CSetMgr::Instance().Data(), list_->IsScanning())) {
+  if (auto refusal = MainWindowRefusal(count, CSetMgr::Instance(), list_->IsScanning())) {
     UserDialogs::Current().Inform(this, *refusal);
     return;
   }

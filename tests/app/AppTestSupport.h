@@ -87,7 +87,7 @@ class VectorSource : public PictureSource {
     std::lock_guard lock(mutex_);
     return int(items_.size());
   }
-  bool ItemAt(int index, PictureItem& out) const {
+  bool ItemAt(int index, PictureItem& out) const override {
     std::lock_guard lock(mutex_);
     if (index < 0 || size_t(index) >= items_.size()) return false;
     out = items_[size_t(index)];

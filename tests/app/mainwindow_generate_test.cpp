@@ -19,6 +19,13 @@ using namespace apptest;
 
 namespace {
 
+// The exact texts the user sees.
+const QString kNoPictures = QStringLiteral("您尚未添加需要处理的图片。请在左侧“添加图片”框内点击“添加图片...”或“添加文件夹...”按钮添加您要处理的图片。");
+const QString kNoEffect = QStringLiteral("您尚未选择图片生成效果。请在右侧的“图片生成设置”框内选择生成图片效果。您可以选择配置 “图片瘦身”、“为图片增加边框/圆角”或“为图片增加水印”中的一种或多种效果组合。");
+const QString kNoMarkText = QStringLiteral("您尚未输入水印文字。请在输入框中输入您想要显示的水印文字。");
+const QString kOnePicture = QStringLiteral("您只添加了一张图片，无法生成动态展示图片。");
+const QString kScanning = QStringLiteral("正在添加图片文件过程中……，请稍后点击。");
+
 struct Scene {
   ScriptedDialogs dialogs;
   FakeList* list = new FakeList;
@@ -113,7 +120,7 @@ TEST(MainWindowControls, ClearListFollowsTheCountAndWaitsForAScan) {
 
   scene.list->scanning = true;
   clear->click();
-  EXPECT_EQ(scene.dialogs.informed, QStringList{GenerateText::kScanning});
+  EXPECT_EQ(scene.dialogs.informed, QStringList{kScanning});
   EXPECT_EQ(scene.list->removeAllCalls, 0);
 
   scene.list->scanning = false;
@@ -145,23 +152,23 @@ TEST(MainWindowGenerate, RefusalsInTheirOrder) {
   };
   const Case cases[] = {
       // The list is checked first, even when no effect is chosen and a scan runs.
-      {"empty list", 0, [](CSetMgr&) {}, true, GenerateText::kNoPictures},
-      {"no effect", 3, [](CSetMgr&) {}, true, GenerateText::kNoEffect},
+      {"empty list", 0, [](CSetMgr&) {}, true, kNoPictures},
+      {"no effect", 3, [](CSetMgr&) {}, true, kNoEffect},
       {"default watermark text", 3,
        [](CSetMgr& s) {
          s.set_bPhotoMark(1);
          s.set_nMarkStyle(0);
        },
-       true, GenerateText::kNoMarkText},
+       true, kNoMarkText},
       {"one picture for a showcase", 1, [](CSetMgr& s) { s.set_bPhotoGIF(1); }, true,
-       GenerateText::kOnePicture},
-      {"scan running", 2, [](CSetMgr& s) { s.set_bPhotoResize(1); }, true, GenerateText::kScanning},
+       kOnePicture},
+      {"scan running", 2, [](CSetMgr& s) { s.set_bPhotoResize(1); }, true, kScanning},
       {"one picture, showcase and text watermark", 1,
        [](CSetMgr& s) {
          s.set_bPhotoGIF(1);
          s.set_bPhotoMark(1);
        },
-       false, GenerateText::kNoMarkText},
+       false, kNoMarkText},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -198,7 +205,7 @@ TEST(MainWindowGenerate, WatermarkTextBlocksOnlyInTextMode) {
     CSetMgr::Instance().set_strMarkText(QString::fromUtf8(c.text));
     scene.list->SetFiles(Files(2));
     scene.Generate();
-    EXPECT_EQ(scene.dialogs.informed.contains(GenerateText::kNoMarkText), c.refused);
+    EXPECT_EQ(scene.dialogs.informed.contains(kNoMarkText), c.refused);
     EXPECT_EQ(scene.dialogs.folderTitles.size(), c.refused ? 0 : 1);
   }
 }
@@ -279,7 +286,7 @@ TEST(MainWindowGenerate, NextBatchClearsTheListOtherEndingsKeepIt) {
     scene.duringExport = [&scene, &c] { scene.list->scanning = c.scanningAfter; };
     scene.Control(MainWindowId::kGenerate)->click();
     EXPECT_EQ(scene.list->Count(), c.countAfter);
-    EXPECT_EQ(scene.dialogs.informed.contains(GenerateText::kScanning), c.scanMessage);
+    EXPECT_EQ(scene.dialogs.informed.contains(kScanning), c.scanMessage);
   }
 }
 
