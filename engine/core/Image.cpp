@@ -60,7 +60,7 @@ void Image::syncHeader() {
   if (block) std::memcpy(block.get(), &head, kHeaderSize);
 }
 
-void* Image::create(uint32_t w, uint32_t h, uint32_t bpp, uint32_t type) {
+void* Image::create(uint32_t w, uint32_t h, uint32_t bpp, uint32_t type, bool zeroPixels) {
   destroyPixels();
   if (w == 0 || h == 0) {
     setLastError("ZvImage::Create : width and height must be greater than zero");
@@ -77,8 +77,9 @@ void* Image::create(uint32_t w, uint32_t h, uint32_t bpp, uint32_t type) {
   const uint64_t imageSize = stride64 * h;
   const uint32_t colors = depth == 24 ? 0u : (1u << depth);
   const uint64_t total = kHeaderSize + uint64_t(colors) * 4 + imageSize;
-  // Zeroed: a caller that reads before writing sees black, never stale heap bytes.
-  MallocPtr mem(static_cast<uint8_t*>(std::calloc(size_t(total), 1)));
+  // Zeroed unless the caller writes every pixel: one that reads before writing sees
+  // black, never stale heap bytes.
+  PixelBlock mem = allocPixels(size_t(total), zeroPixels);
   if (!mem) {
     setLastError("ZvImage::Create can't allocate memory");
     return nullptr;
@@ -99,6 +100,12 @@ void* Image::create(uint32_t w, uint32_t h, uint32_t bpp, uint32_t type) {
   info.type = type;
   info.cacheValid = false;
   block = std::move(mem);
+  if (!zeroPixels) {
+    std::memset(block.get() + kHeaderSize, 0, size_t(colors) * 4);
+    const size_t used = (size_t(w) * depth + 7) / 8;
+    if (used < info.stride)
+      for (uint32_t y = 0; y < h; ++y) std::memset(row(int32_t(y)) + used, 0, info.stride - used);
+  }
   syncHeader();
   return block.get();
 }
@@ -124,7 +131,7 @@ void Image::copy(const Image& src, bool pixels, bool sel, bool alphaPlane, bool 
   }
   info = src.info;
   if (!create(uint32_t(std::max(src.width(), 0)), uint32_t(std::max(src.height(), 0)), src.depth(),
-              src.info.type))
+              src.info.type, !pixels))
     return;
   if (pixels && src.valid()) {
     std::memcpy(block.get(), src.block.get(), size_t(getSize()));

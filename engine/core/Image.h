@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "PixelMemory.h"
 #include "zelvo.h"
 
 namespace zelvo {
@@ -87,7 +88,7 @@ struct Image : ZvImage {
   Image& operator=(const Image&) = delete;
 
   ImageKind kind = ImageKind::Plain;
-  MallocPtr block;  // 40-byte header, palette, rows (bottom-up, padded to 4 bytes)
+  PixelBlock block;  // 40-byte header, palette, rows (bottom-up, padded to 4 bytes)
   ZvBitmapInfoHeader head = {};
   ImageInfo info;
   MallocPtr selection;  // width * height bytes or null
@@ -125,7 +126,9 @@ struct Image : ZvImage {
   void syncHeader();
 
   // ---- creation and moves ----
-  void* create(uint32_t w, uint32_t h, uint32_t bpp, uint32_t type);
+  // `zeroPixels` false: the rows hold stale bytes (their padding is cleared), for callers
+  // that write every pixel anyway.
+  void* create(uint32_t w, uint32_t h, uint32_t bpp, uint32_t type, bool zeroPixels = true);
   void destroyPixels();  // pixels, selection, alpha, layers
   void destroyFrames();
   void copyInfo(const Image& src) { info = src.info; }

@@ -223,7 +223,8 @@ bool decodeBody(Image& img, jpeg_decompress_struct& c, ErrorManager& err, Source
   }
   c.mem->max_memory_to_use = kMaxLibraryMemory;
 
-  if (!img.create(c.output_width, c.output_height, grey ? 8 : 24, ZV_TYPE_JPG)) return false;
+  // Every row is written below (or the picture is dropped), so the block is not cleared.
+  if (!img.create(c.output_width, c.output_height, grey ? 8 : 24, ZV_TYPE_JPG, false)) return false;
   if (grey) img.setGrayPalette();
   if (c.density_unit == 1) img.setDpi(c.X_density, c.Y_density);
   if (c.density_unit == 2) img.setDpi(int32_t(c.X_density * 2.54 + 0.5), int32_t(c.Y_density * 2.54 + 0.5));

@@ -1,0 +1,23 @@
+// Large pixel blocks on transparent huge pages.
+#include <malloc.h>
+#include <sys/mman.h>
+
+#include <cstdlib>
+
+#include "zlvplatform.h"
+
+namespace {
+constexpr size_t kHugePage = size_t(2) << 20;
+}
+
+void* zlvAllocLarge(size_t bytes) {
+  if (bytes < kHugePage) return std::malloc(bytes ? bytes : 1);
+  const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+  if (rounded < bytes) return nullptr;
+  void* p = std::aligned_alloc(kHugePage, rounded);
+  // Advice only: without huge pages the block works the same, with 4 KiB pages.
+  if (p) madvise(p, rounded, MADV_HUGEPAGE);
+  return p;
+}
+
+size_t zlvBlockSize(void* block) { return block ? malloc_usable_size(block) : 0; }
