@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "Image.h"
+#include "Rotate.h"
 
 namespace zelvo {
 namespace {
@@ -14,7 +15,8 @@ ImagePtr turnedCopy(Image& src, int32_t w, int32_t h) {
   ImagePtr tmp = Image::make(src.info.type, src.kind);
   if (!tmp) return nullptr;
   tmp->copyInfo(src);
-  if (!tmp->create(uint32_t(w), uint32_t(h), src.depth(), src.info.type)) {
+  // Turns write every pixel; packed depths are written bit by bit into a cleared block.
+  if (!tmp->create(uint32_t(w), uint32_t(h), src.depth(), src.info.type, src.depth() < 8)) {
     src.setLastError(tmp->lastError());
     return nullptr;
   }
@@ -27,7 +29,8 @@ ImagePtr turnedCopy(Image& src, int32_t w, int32_t h) {
 }
 
 // Copies pixel, alpha and selection of every destination pixel from source(map(x, y)),
-// tile by tile so that both pictures are walked in short row runs.
+// tile by tile so that both pictures are walked in short row runs. Any depth; the
+// reference the row-run turns below are held to.
 template <typename Map>
 void remap(const Image& src, Image& dst, Map map) {
   const int32_t w = dst.width(), h = dst.height();
@@ -63,6 +66,56 @@ void remap(const Image& src, Image& dst, Map map) {
   }
 }
 
+// One byte plane (pixels of B bytes) turned a quarter: destination row y is source column
+// `right ? W - 1 - y : y`, read from source row x upwards (right) or H - 1 - x downwards
+// (left). Within a 64 x 64 tile the source rows stay in the first-level cache, so each
+// destination row is a run of fixed-step reads and sequential writes.
+template <size_t B>
+void turnPlane(const uint8_t* src, size_t srcStride, int32_t srcW, int32_t srcH, uint8_t* dst,
+               size_t dstStride, bool right, Image* progressOf) {
+  const int32_t w = srcH, h = srcW;  // destination size
+  const ptrdiff_t step = right ? ptrdiff_t(srcStride) : -ptrdiff_t(srcStride);
+  const int32_t tileColumns = (w + kTile - 1) / kTile;
+  for (int32_t tx = 0; tx < w; tx += kTile) {
+    const int32_t n = std::min(kTile, w - tx);
+    const uint8_t* firstRow = src + size_t(right ? tx : srcH - 1 - tx) * srcStride;
+    for (int32_t ty = 0; ty < h; ty += kTile) {
+      const int32_t yEnd = std::min(ty + kTile, h);
+      for (int32_t y = ty; y < yEnd; ++y) {
+        const uint8_t* p = firstRow + size_t(right ? srcW - 1 - y : y) * B;
+        uint8_t* q = dst + size_t(y) * dstStride + size_t(tx) * B;
+        for (int32_t i = 0; i < n; ++i, p += step, q += B) std::memcpy(q, p, B);
+      }
+    }
+    if (progressOf) {
+      const int32_t pct = int32_t(int64_t(tx / kTile) * 100 / tileColumns);
+      progressOf->info.progress = pct;
+      statusProgress(pct);
+    }
+  }
+}
+
+// Quarter turn of pixels, alpha and selection into `dst` (already shaped H x W).
+void turnQuarter(const Image& src, Image& dst, bool right) {
+  const int32_t W = src.width(), H = src.height();
+  if (src.depth() < 8) {
+    if (right) {
+      remap(src, dst, [W](int32_t x, int32_t y) { return std::pair{W - 1 - y, x}; });
+    } else {
+      remap(src, dst, [H](int32_t x, int32_t y) { return std::pair{y, H - 1 - x}; });
+    }
+    return;
+  }
+  if (src.depth() == 24) {
+    turnPlane<3>(src.bits(), src.stride(), W, H, dst.bits(), dst.stride(), right, &dst);
+  } else {
+    turnPlane<1>(src.bits(), src.stride(), W, H, dst.bits(), dst.stride(), right, &dst);
+  }
+  if (src.alpha && dst.alpha) turnPlane<1>(src.alpha.get(), size_t(W), W, H, dst.alpha.get(), size_t(H), right, nullptr);
+  if (src.selection && dst.selection)
+    turnPlane<1>(src.selection.get(), size_t(W), W, H, dst.selection.get(), size_t(H), right, nullptr);
+}
+
 // The selection box follows the picture: its corners go through the same mapping.
 template <typename Map>
 ZvRect turnBox(ZvRect r, Map toNew) {
@@ -94,7 +147,7 @@ bool Image::rotateLeft(Image* dst) {
   if (!tmp) return false;
   statusBegin(u"旋转处理");
   // Stored rows are bottom-up: new(x, y) = old(y, H - 1 - x).
-  remap(*this, *tmp, [H](int32_t x, int32_t y) { return std::pair{y, H - 1 - x}; });
+  turnQuarter(*this, *tmp, false);
   tmp->info.selectionBox = turnBox(info.selectionBox, [H](int32_t x, int32_t y) { return std::pair{H - 1 - y, x}; });
   return finish(*this, dst, std::move(tmp));
 }
@@ -106,9 +159,23 @@ bool Image::rotateRight(Image* dst) {
   if (!tmp) return false;
   statusBegin(u"旋转处理");
   // Stored rows are bottom-up: new(x, y) = old(W - 1 - y, x).
-  remap(*this, *tmp, [W](int32_t x, int32_t y) { return std::pair{W - 1 - y, x}; });
+  turnQuarter(*this, *tmp, true);
   tmp->info.selectionBox = turnBox(info.selectionBox, [W](int32_t x, int32_t y) { return std::pair{y, W - 1 - x}; });
   return finish(*this, dst, std::move(tmp));
+}
+
+bool turnByPixels(Image& self, Image& dst, bool right) {
+  if (!self.valid()) return false;
+  const int32_t W = self.width(), H = self.height();
+  ImagePtr tmp = turnedCopy(self, H, W);
+  if (!tmp) return false;
+  if (right) {
+    remap(self, *tmp, [W](int32_t x, int32_t y) { return std::pair{W - 1 - y, x}; });
+  } else {
+    remap(self, *tmp, [H](int32_t x, int32_t y) { return std::pair{y, H - 1 - x}; });
+  }
+  dst.transfer(*tmp, false);
+  return true;
 }
 
 bool Image::rotate180(Image* dst) {
