@@ -4,6 +4,10 @@
 #include <new>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "Image.h"
 #include "Resample.h"
 #include "Sampler.h"
@@ -97,18 +101,37 @@ void averageBoth(const Image& src, Image& dst, const Sampler& sampler, float sx,
   }
 }
 
-// averageBoth for 24-bit pictures whose overflow rule maps every neighbour inside: the same
-// sums in the same order, but each source row's weighted column sums are worked out once
-// (not once per destination row that covers it) and the three channels go together as
-// one vector. The result is bit for bit that of averageBoth.
-using Vec4 = float __attribute__((vector_size(16)));
+// averageBoth for 24-bit pictures whose overflow rule maps every neighbour inside, in two
+// separable passes: the source rows a destination row covers are summed with their row
+// weights into one float row (a contiguous loop over the row's bytes), then each
+// destination pixel sums its columns of that row with their column weights. The same
+// weighted sum as averageBoth, in another order: results agree within one level.
+// acc[i] += weight * row[i] for n bytes, sixteen at a time.
+void addWeightedRow(float* acc, const uint8_t* row, size_t n, float weight) {
+  size_t i = 0;
+#if defined(__SSE2__)
+  const __m128 w = _mm_set1_ps(weight);
+  const __m128i zero = _mm_setzero_si128();
+  for (; i + 16 <= n; i += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i));
+    const __m128i lo = _mm_unpacklo_epi8(bytes, zero), hi = _mm_unpackhi_epi8(bytes, zero);
+    const __m128i parts[4] = {_mm_unpacklo_epi16(lo, zero), _mm_unpackhi_epi16(lo, zero),
+                              _mm_unpacklo_epi16(hi, zero), _mm_unpackhi_epi16(hi, zero)};
+    for (int k = 0; k < 4; ++k) {
+      float* a = acc + i + size_t(k) * 4;
+      _mm_storeu_ps(a, _mm_add_ps(_mm_loadu_ps(a), _mm_mul_ps(w, _mm_cvtepi32_ps(parts[k]))));
+    }
+  }
+#endif
+  for (; i < n; ++i) acc[i] += weight * float(row[i]);
+}
 
 bool averageBothRows(const Image& src, Image& dst, const Sampler& sampler, float sx, float sy) {
   const int32_t dw = dst.width(), dh = dst.height();
   const std::vector<Span> cols = spans(dw, sx), rows = spans(dh, sy);
-  // Flattened column spans: for destination column c, entries first[c] .. first[c + 1].
+  // Flattened column spans: destination column c takes entries colFirst[c] .. colFirst[c + 1].
   std::vector<uint32_t> colFirst(size_t(dw) + 1);
-  std::vector<uint32_t> colOffset;  // byte offset of the source pixel
+  std::vector<uint32_t> colOffset;  // float index of the source pixel's blue in the row sums
   std::vector<float> colWeight;
   for (size_t c = 0; c < cols.size(); ++c) {
     colFirst[c] = uint32_t(colWeight.size());
@@ -125,46 +148,28 @@ bool averageBothRows(const Image& src, Image& dst, const Sampler& sampler, float
     for (size_t j = 0; j < r.weights.size(); ++j)
       if (sampler.mapY(r.first + int32_t(j)) < 0) return false;
 
-  // Column sums of the source rows the current destination row covers, by source row
-  // position (before the overflow rule): consecutive destination rows share their edge rows.
-  struct RowSums {
-    int32_t at = INT32_MIN;
-    std::vector<Vec4> sums;
-  };
-  std::vector<RowSums> cache(4);
-  auto rowSums = [&](int32_t at) -> const std::vector<Vec4>& {
-    for (RowSums& r : cache)
-      if (r.at == at) return r.sums;
-    RowSums& r = *std::min_element(cache.begin(), cache.end(), [](const RowSums& a, const RowSums& b) { return a.at < b.at; });
-    r.at = at;
-    r.sums.resize(size_t(dw));
-    const uint8_t* line = src.row(sampler.mapY(at));
-    for (int32_t c = 0; c < dw; ++c) {
-      Vec4 sum = {0, 0, 0, 0};
-      for (uint32_t k = colFirst[size_t(c)]; k < colFirst[size_t(c) + 1]; ++k) {
-        const uint8_t* p = line + colOffset[k];
-        const Vec4 px = {float(p[0]), float(p[1]), float(p[2]), 0};
-        sum += colWeight[k] * px;
-      }
-      r.sums[size_t(c)] = sum;
-    }
-    return r.sums;
-  };
-
+  const size_t rowBytes = size_t(src.width()) * 3;
+  std::vector<float> sums(rowBytes);
   const float area = sx * sy;
-  std::vector<Vec4> acc(static_cast<size_t>(dw));
   for (int32_t dy = 0; dy < dh; ++dy) {
     const Span& ry = rows[size_t(dy)];
-    std::fill(acc.begin(), acc.end(), Vec4{0, 0, 0, 0});
+    std::fill(sums.begin(), sums.end(), 0.0f);
     for (size_t j = 0; j < ry.weights.size(); ++j) {
       const float wy = ry.weights[j];
       if (wy == 0) continue;
-      const std::vector<Vec4>& sums = rowSums(ry.first + int32_t(j));
-      for (size_t c = 0; c < size_t(dw); ++c) acc[c] += wy * sums[c];
+      const uint8_t* line = src.row(sampler.mapY(ry.first + int32_t(j)));
+      addWeightedRow(sums.data(), line, rowBytes, wy);
     }
     uint8_t* out = dst.row(dy);
     for (size_t c = 0; c < size_t(dw); ++c, out += 3) {
-      const float sum[3] = {acc[c][0], acc[c][1], acc[c][2]};
+      float sum[3] = {0, 0, 0};
+      for (uint32_t k = colFirst[c]; k < colFirst[c + 1]; ++k) {
+        const float* p = sums.data() + colOffset[k];
+        const float wx = colWeight[k];
+        sum[0] += wx * p[0];
+        sum[1] += wx * p[1];
+        sum[2] += wx * p[2];
+      }
       const ZvRGBQuad q = toColor(sum, area);
       out[0] = q.blue, out[1] = q.green, out[2] = q.red;
     }

@@ -7,6 +7,7 @@
 #include "core/Resample.h"
 #include "core/Rotate.h"
 #include "core_support.h"
+#include "formats/Dispatch.h"
 #include "formats/Stream.h"
 
 using namespace coretest;
@@ -82,9 +83,24 @@ TEST(FastTurn, RowRunsMatchThePerPixelTurnAtEveryDepth) {
   }
 }
 
+// Largest per-channel difference of two 24-bit pictures of one size, and how many bytes differ.
+std::pair<int, size_t> byteDifference(const Image& a, const Image& b) {
+  int worst = 0;
+  size_t count = 0;
+  const size_t rowBytes = size_t(a.width()) * 3;
+  for (int32_t y = 0; y < a.height(); ++y)
+    for (size_t i = 0; i < rowBytes; ++i) {
+      const int d = std::abs(int(a.row(y)[i]) - int(b.row(y)[i]));
+      worst = std::max(worst, d);
+      count += d != 0;
+    }
+  return {worst, count};
+}
+
 // Shrinks where both factors exceed 1 (the averaged case the fast path serves), under the
-// edge rules that map every neighbour inside and one that does not.
-TEST(FastResample, RowSumsMatchThePerPixelAverageBitForBit) {
+// edge rules that map every neighbour inside and one that does not. The fast path adds the
+// same weighted terms in another order: a level apart at most, and rarely.
+TEST(FastResample, SeparablePassesMatchThePerPixelAverageWithinOneLevel) {
   struct Case {
     Size from, to;
     int32_t overflow;
@@ -102,7 +118,11 @@ TEST(FastResample, RowSumsMatchThePerPixelAverageBitForBit) {
       ImagePtr fast = Image::make(), reference = Image::make();
       ASSERT_TRUE(src->resampleInterpolated(c.to.w, c.to.h, 2, c.overflow, fast.get(), false));
       ASSERT_TRUE(zelvo::resampleByPixels(*src, c.to.w, c.to.h, c.overflow, reference.get()));
-      expectSamePicture(*fast, *reference);
+      ASSERT_EQ(fast->width(), reference->width());
+      ASSERT_EQ(fast->height(), reference->height());
+      const auto [worst, count] = byteDifference(*fast, *reference);
+      EXPECT_LE(worst, 1);
+      EXPECT_LE(count, size_t(c.to.w) * size_t(c.to.h) * 3 / 100 + 1) << "bytes a level apart";
       const size_t plane = size_t(c.to.w) * size_t(c.to.h);
       EXPECT_EQ(planeHash(fast->alpha, plane), planeHash(reference->alpha, plane));
     }
@@ -140,7 +160,7 @@ TEST(FastJpeg, DecodeIntoAReusedBlockMatchesAFreshOne) {
       ImagePtr src = busy(s.w, s.h, bpp, false);
       if (bpp == 8) src->setGrayPalette();
       zelvo::StreamPtr out = zelvo::makeMemoryWriter();
-      ASSERT_TRUE(src->encode(out.get(), ZV_TYPE_JPG)) << src->lastError();
+      ASSERT_TRUE(zelvo::encode(*src, out.get(), ZV_TYPE_JPG)) << src->lastError();
       size_t size = 0;
       const zelvo::MallocPtr bytes(zelvo::detachMemoryBuffer(out.get(), &size));
       const std::vector<uint8_t> file(bytes.get(), bytes.get() + size);
@@ -148,13 +168,13 @@ TEST(FastJpeg, DecodeIntoAReusedBlockMatchesAFreshOne) {
         zelvo::releaseKeptPixels();
         ImagePtr fresh = Image::make();
         fresh->setDecodeSizeHint(hint ? s.w / hint : 0, hint ? s.h / hint : 0);
-        ASSERT_TRUE(fresh->decodeMemory(file.data(), uint32_t(file.size()), ZV_TYPE_JPG)) << fresh->lastError();
+        ASSERT_TRUE(zelvo::decodeMemory(*fresh, file.data(), uint32_t(file.size()), ZV_TYPE_JPG)) << fresh->lastError();
         {
           ImagePtr stale = busy(s.w, s.h, 24, false);  // its block goes back to the keep
         }
         ImagePtr reused = Image::make();
         reused->setDecodeSizeHint(hint ? s.w / hint : 0, hint ? s.h / hint : 0);
-        ASSERT_TRUE(reused->decodeMemory(file.data(), uint32_t(file.size()), ZV_TYPE_JPG));
+        ASSERT_TRUE(zelvo::decodeMemory(*reused, file.data(), uint32_t(file.size()), ZV_TYPE_JPG));
         expectSamePicture(*fresh, *reused);
       }
     }
