@@ -1,6 +1,7 @@
 #include "GifSteps.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "GifCollector.h"
 #include "ImageCalls.h"
@@ -31,7 +32,10 @@ bool GifFitStep::Process(const PictureItem&, ImageSlot& slot) {
   if (!image) return false;
   const CSetMgr& settings = CSetMgr::Instance();
   const int32_t cw = settings.nGIFWidth(), ch = settings.nGIFHeight();
-  const CanvasPlace place = FitOnCanvas(zv::Width(image), zv::Height(image), cw, ch);
+  // A picture decoded smaller is placed as its full-scale picture would be.
+  const QSize full = std::exchange(slot.fullSize, QSize());
+  const CanvasPlace place = full.isEmpty() ? FitOnCanvas(zv::Width(image), zv::Height(image), cw, ch)
+                                           : FitOnCanvas(full.width(), full.height(), cw, ch);
   ImageOwner canvas = NewImage();
   if (place.size.isEmpty() || !canvas ||
       !canvas->ops->Create(canvas.get(), uint32_t(cw), uint32_t(ch), 24, 0)) {

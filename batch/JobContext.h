@@ -16,6 +16,8 @@ class JobContext {
   PictureSource* source = nullptr;
   // Read by every worker before each picture; written by the user interface thread.
   std::atomic<int> cancel{0};
+  // Decode every picture at full scale, never shrink-on-load (gallivo-batch --exact).
+  std::atomic<bool> exactDecode{false};
 
   // The preview refresher: called on the preview thread with the fitted picture.
   void SetRefresher(std::function<void(const QImage&)> refresher);

@@ -1,6 +1,31 @@
 #include "LoadStep.h"
 
 #include "ImageCalls.h"
+#include "SetMgr.h"
+#include "ShrinkOnLoad.h"
+
+namespace {
+
+// The decode size hint for shrink-on-load, and the full-scale size it replaces. Reads the
+// file's header only; nothing when the picture is not a JPEG or needs no shrinking.
+QSize ShrinkHint(const QString& path, ShrinkTarget target, int userRotation, QSize* fullSize) {
+  if (target.width <= 0) return {};
+  ImageOwner header = NewImage();
+  if (!header || !header->ops->LoadInfo(header.get(), reinterpret_cast<const char16_t*>(path.utf16()), 0) ||
+      header->ops->GetType(header.get()) != ZV_TYPE_JPG)
+    return {};
+  // The header reports the upright size (the EXIF turn applied).
+  const QSize upright(zv::Width(header.get()), zv::Height(header.get()));
+  for (int d = ShrinkScale(target, upright, userRotation); d > 1; d /= 2) {
+    const QSize hint = HintForScale(upright, d);
+    if (hint.isEmpty()) continue;
+    *fullSize = upright;
+    return hint;
+  }
+  return {};
+}
+
+}  // namespace
 
 bool LoadStep::Process(const PictureItem& item, ImageSlot& slot) {
   ReleaseImage(slot.image);
@@ -10,6 +35,10 @@ bool LoadStep::Process(const PictureItem& item, ImageSlot& slot) {
     return false;
   }
   const QString& path = item.OpenPath();
+  QSize fullSize;
+  const QSize hint =
+      ShrinkHint(path, ShrinkTargetFor(CSetMgr::Instance(), showcaseChain_), item.rotation, &fullSize);
+  if (!hint.isEmpty()) image->ops->SetDecodeSizeHint(image.get(), hint.width(), hint.height());
   const bool loaded = image->ops->Load(image.get(), reinterpret_cast<const char16_t*>(path.utf16()), 0);
   if (!loaded || !zv::Valid(image.get())) {
     QString why = zv::LastError(image.get());
@@ -21,6 +50,7 @@ bool LoadStep::Process(const PictureItem& item, ImageSlot& slot) {
     slot.Fail(FailureKind::Unreadable, zv::LastError(image.get()));
     return false;
   }
+  if (!hint.isEmpty() && QSize(zv::Width(image.get()), zv::Height(image.get())) != fullSize) slot.fullSize = fullSize;
   slot.image = image.release();
   return true;
 }

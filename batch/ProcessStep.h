@@ -2,6 +2,7 @@
 // CSetMgr when Process runs, and the picture travels in the image slot.
 #pragma once
 
+#include <QSize>
 #include <QString>
 
 #include "PictureItem.h"
@@ -24,6 +25,10 @@ struct ImageSlot {
   FailureKind failure = FailureKind::None;
   QString detail;      // engine error text or path, for the failure report
   QString outputPath;  // set by the saving step
+  // The size the picture would have at full scale when the loading step decoded it smaller
+  // (empty otherwise): the next resize computes its target size from it, so that sizes stay
+  // those of a full decode. Turned with the picture; cleared once the picture is resized.
+  QSize fullSize;
   void Fail(FailureKind kind, QString why = {}) {
     failure = kind;
     detail = std::move(why);

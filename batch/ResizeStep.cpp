@@ -1,5 +1,7 @@
 #include "ResizeStep.h"
 
+#include <utility>
+
 #include "ImageCalls.h"
 #include "SetMgr.h"
 
@@ -17,7 +19,10 @@ bool ResizeStep::Process(const PictureItem&, ImageSlot& slot) {
   ZvImage* image = slot.image;
   if (!image) return false;
   const int32_t target = SlimWidth(CSetMgr::Instance());
-  const int32_t w = zv::Width(image), h = zv::Height(image);
+  // A picture decoded smaller takes its sizes from the full-scale picture.
+  const QSize full = std::exchange(slot.fullSize, QSize());
+  const int32_t w = full.isEmpty() ? zv::Width(image) : full.width();
+  const int32_t h = full.isEmpty() ? zv::Height(image) : full.height();
   // A hand-edited width of 0 or less would make no picture at all: such a width is ignored.
   if (target <= 0 || w <= target) return true;
   uint32_t newHeight = SlimHeight(uint32_t(w), uint32_t(h), uint32_t(target));

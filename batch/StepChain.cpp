@@ -71,9 +71,15 @@ bool pictureMark(const CSetMgr& s) { return s.nMarkStyle() == 1 && s.bPhotoMark(
 bool showcase(const CSetMgr& s) { return s.bPhotoGIF() == 1; }
 bool writing(const CSetMgr& s) { return s.bPhotoGIF() == 0; }
 
-// The effect steps shared by both chains, in their fixed order (positions 1 to 8).
+std::unique_ptr<ProcessStep> makeShowcaseLoad() { return std::make_unique<LoadStep>(true); }
+
+// Position 1: an export chain's loading step knows that a showcase run fits the picture on
+// the canvas; a preview chain's does not.
+const ChainRow kExportHead[] = {{always, makeShowcaseLoad}};
+const ChainRow kPreviewHead[] = {{always, make<LoadStep>}};
+
+// The effect steps shared by both chains, in their fixed order (positions 2 to 8).
 const ChainRow kEffectRows[] = {
-    {always, make<LoadStep>},          // 1
     {always, make<UserRotationStep>},  // 2
     {slimming, make<ResizeStep>},      // 3
     {framing, make<FrameStep>},        // 4
@@ -108,6 +114,7 @@ void appendRows(StepChain& chain, const ChainRow (&rows)[N], const CSetMgr& sett
 StepChain BuildExportChain() {
   const CSetMgr& settings = CSetMgr::Instance();
   StepChain chain;
+  appendRows(chain, kExportHead, settings);
   appendRows(chain, kEffectRows, settings);
   appendRows(chain, kExportTail, settings);
   return chain;
@@ -116,6 +123,7 @@ StepChain BuildExportChain() {
 StepChain BuildPreviewChain() {
   const CSetMgr& settings = CSetMgr::Instance();
   StepChain chain;
+  appendRows(chain, kPreviewHead, settings);
   appendRows(chain, kEffectRows, settings);
   appendRows(chain, kPreviewTail, settings);
   return chain;

@@ -10,5 +10,6 @@ bool UserRotationStep::Process(const PictureItem& item, ImageSlot& slot) {
     case 3: image->ops->RotateLeft(image, nullptr); break;
     default: break;
   }
+  if (item.rotation == 1 || item.rotation == 3) slot.fullSize.transpose();
   return true;
 }
