@@ -1,5 +1,5 @@
 // gallivo-batch: runs an export without the windows, with the program's own job and chain.
-//   gallivo-batch [-o DIR | --gif FILE] [--settings FILE] [--set KEY=VALUE]... [-j N] [-q] INPUT...
+//   gallivo-batch [-o DIR | --gif FILE] [--settings FILE] [--set KEY=VALUE]... [-j N] [-q] [--exact] INPUT...
 // Exit status: 0 every picture written, 1 some failed, 2 usage, settings or set-up errors.
 #include <unistd.h>
 
@@ -30,7 +30,7 @@ constexpr int kMaxWorkers = 64;
 
 const char kUsage[] =
     "Usage: gallivo-batch [-o DIR | --gif FILE] [--settings FILE] [--set KEY=VALUE]... [-j N] [-q]\n"
-    "                     INPUT...\n"
+    "                     [--exact] INPUT...\n"
     "Processes pictures with Gallivo's settings and writes one JPEG per picture into DIR, or\n"
     "one animated showcase GIF.\n"
     "\n"
@@ -43,6 +43,9 @@ const char kUsage[] =
     "                    --set bPhotoResize=1 --set nResizeSimpleType=3 --set nResizeWidth=640\n"
     "  -j N              worker threads (default 2)\n"
     "  -q                no progress display\n"
+    "  --exact           decode every picture at full size before shrinking it (by default a\n"
+    "                    JPEG that will be shrunk is decoded at a reduced scale, at least\n"
+    "                    twice the target size)\n"
     "  -h, --help        this text\n"
     "\n"
     "Exit status: 0 every picture was written, 1 some failed (each named on standard error),\n"
@@ -61,7 +64,7 @@ struct Options {
   QString exportDir, gifPath, settingsFile;
   std::vector<std::pair<QString, QString>> sets;
   int workers = 2;
-  bool quiet = false, help = false;
+  bool quiet = false, help = false, exact = false;
   QStringList inputs;
 };
 
@@ -83,6 +86,8 @@ std::optional<QString> parse(const QStringList& args, Options& o) {
       o.help = true;
     } else if (a == QLatin1String("-q")) {
       o.quiet = true;
+    } else if (a == QLatin1String("--exact")) {
+      o.exact = true;
     } else if (a == QLatin1String("-o")) {
       if (auto e = value(o.exportDir)) return e;
     } else if (a == QLatin1String("--gif")) {
@@ -197,6 +202,7 @@ int main(int argc, char** argv) {
 
   QString problem;
   if (!BindEngine(&problem)) return refuse(problem);
+  JobContext::Instance().exactDecode.store(options.exact);
 
   CSetMgr& settings = CSetMgr::Instance();
   if (!options.settingsFile.isEmpty()) {
