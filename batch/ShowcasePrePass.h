@@ -1,6 +1,7 @@
-// The showcase pre-pass: reads every picture of the list once to fix the GIF canvas (the
-// largest fitted width and height) and the pictures that get a frame, stores them in the
-// settings (nGIFWidth, nGIFHeight, nGIFFrameCount) and resets the GIF collector.
+// The showcase pre-pass: reads every picture of the list once (a JPEG by its header only) to
+// fix the GIF canvas (the largest fitted width and height) and the pictures that get a
+// frame, stores them in the settings (nGIFWidth, nGIFHeight, nGIFFrameCount) and resets the
+// GIF collector.
 #pragma once
 
 #include <QSize>
