@@ -77,6 +77,22 @@ BENCHMARK(BM_LoadThumbnailHint)->Unit(benchmark::kMillisecond);
 void BM_DjpegScale8(benchmark::State& state) { runTool(state, "-scale 1/8"); }
 BENCHMARK(BM_DjpegScale8)->Unit(benchmark::kMillisecond);
 
+// Shrink-on-load of the slimming job to 500 wide: the decoder at 1/4 (1000 x 750).
+void BM_LoadQuarterScale(benchmark::State& state) {
+  if (!havePhoto(state)) return;
+  for (auto _ : state) {
+    ImagePtr img = Image::make();
+    img->setDecodeSizeHint(750, 750);
+    if (!zelvo::load(*img, photoPath16().c_str(), 0)) state.SkipWithError(img->lastError());
+    if (img->width() != 1000) state.SkipWithError("not decoded at 1/4");
+    benchmark::DoNotOptimize(img->bits());
+  }
+}
+BENCHMARK(BM_LoadQuarterScale)->Unit(benchmark::kMillisecond);
+
+void BM_DjpegScale4(benchmark::State& state) { runTool(state, "-scale 1/4"); }
+BENCHMARK(BM_DjpegScale4)->Unit(benchmark::kMillisecond);
+
 void BM_LoadInfo(benchmark::State& state) {
   if (!havePhoto(state)) return;
   for (auto _ : state) {

@@ -34,6 +34,7 @@ def ratio(label, a, b):
         print(f"{label:44s} {x:9.2f} ms vs {y:9.2f} ms  ratio {x / y:6.2f}")
 ratio("Load (full decode) vs djpeg", "BM_Load", "BM_DjpegFull")
 ratio("hint 115x115 + Load vs djpeg -scale 1/8", "BM_LoadThumbnailHint", "BM_DjpegScale8")
+ratio("hint for 1/4 + Load vs djpeg -scale 1/4", "BM_LoadQuarterScale", "BM_DjpegScale4")
 ratio("LoadInfo vs full decode", "BM_LoadInfo", "BM_Load")
 ratio("ResampleInterpolated 500x375 vs full decode", "BM_Resample500", "BM_Load")
 ratio("RotateRight vs full decode", "BM_RotateRight", "BM_Load")

@@ -25,6 +25,8 @@ packages=(
   mate-backgrounds
   # EXIF writers and judges for the metadata tests (their photograph: mate-backgrounds)
   libimage-exiftool-perl exiv2 jhead exiftran
+  # the peer benchmark bench/peers.sh (vipsthumbnail, peak memory through /usr/bin/time)
+  libvips-tools time
 )
 
 missing=()
