@@ -42,6 +42,7 @@ trap 'rm -rf "$work"' EXIT
 # gallivo-batch reads and writes nothing of the user's: fresh folders for its settings.
 export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work/run"
 mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
 set -- "$photos"/*.jpg
 [ $# -eq 24 ] || { echo "peers.sh: expected 24 photographs in $photos" >&2; exit 1; }
 first12=$(ls "$photos"/*.jpg | head -n 12 | tr '\n' ' ')
