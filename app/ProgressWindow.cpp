@@ -43,6 +43,8 @@ ProgressWindow::ProgressWindow(PictureSource& source, QWidget* parent) : QDialog
   status_->setMinimumHeight(status_->fontMetrics().lineSpacing() * 3 + 4);
   status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   status_->setWordWrap(true);
+  // Wide enough for the three buttons of the finished window side by side.
+  status_->setMinimumWidth(440);
   bar_ = new QProgressBar(this);
   bar_->setObjectName(Name(Id::kBar));
   bar_->setTextVisible(false);
@@ -96,8 +98,6 @@ ProgressWindow::ProgressWindow(PictureSource& source, QWidget* parent) : QDialog
   layout->addLayout(failureRow);
   layout->addWidget(failureList_, 1);
   layout->addLayout(buttons);
-  layout->setSizeConstraint(QLayout::SetMinAndMaxSize);
-  setMinimumWidth(420);
 
   const int total = source.Count();
   bar_->setRange(0, qMax(total, 1));
