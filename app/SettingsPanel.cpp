@@ -78,6 +78,8 @@ SettingsPanel::SettingsPanel(const PictureSupply* pictures, QWidget* parent)
   });
   build();
   SettingsToPanel();
+  // A custom size from the settings file shows its figure from the start.
+  if (CSetMgr::Instance().nResizeSimpleType() == settingsLists::kCustomSize) refreshEstimate();
 }
 
 SettingsPanel::~SettingsPanel() { FrameCatalogue::Instance().ReleasePreviews(); }
