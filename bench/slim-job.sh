@@ -26,6 +26,9 @@ export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR
 mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 slim="--set bPhotoResize=1 --set nResizeSimpleType=1"
+# The full-size decode path too, when the runner has it (--exact turns shrink-on-load off).
+exact=no
+"$batch" --help | grep -q -- --exact && exact=yes
 
 now() { date +%s%N; }
 ms() { echo $(( ($2 - $1) / 1000000 )); }
@@ -36,11 +39,12 @@ peak() {  # peak WORKERS INPUT...
   j=$1
   shift
   rm -rf "$work/peak" && mkdir "$work/peak"
-  /usr/bin/time -f %M -o "$work/rss" "$batch" -q -j "$j" $slim -o "$work/peak" "$@" >/dev/null
+  /usr/bin/time -f %M -o "$work/rss" "$batch" -q -j "$j" $mode $slim -o "$work/peak" "$@" >/dev/null
   cat "$work/rss"
 }
 
 : >"$work/batch.ms"
+: >"$work/exact.ms"
 : >"$work/djpeg.ms"
 i=0
 while [ $i -lt "$runs" ]; do
@@ -50,6 +54,14 @@ while [ $i -lt "$runs" ]; do
   t1=$(now)
   ms "$t0" "$t1" >>"$work/batch.ms"
   [ "$(ls "$work/out" | wc -l)" -eq 24 ] || { echo "slim-job.sh: gallivo-batch wrote $(ls "$work/out" | wc -l) of 24" >&2; exit 1; }
+
+  if [ $exact = yes ]; then
+    rm -rf "$work/out" && mkdir "$work/out"
+    t0=$(now)
+    "$batch" -q -j 2 --exact $slim -o "$work/out" "$photos" >/dev/null
+    t1=$(now)
+    ms "$t0" "$t1" >>"$work/exact.ms"
+  fi
 
   t0=$(now)
   ls "$photos"/*.jpg | xargs -P 2 -I{} djpeg -outfile /dev/null {}
@@ -63,12 +75,23 @@ d=$(median <"$work/djpeg.ms")
 # Per worker: what two workers add over a run that decodes one small picture.
 magick=$(command -v convert-im6.q16 || command -v convert)
 "$magick" -size 64x48 gradient: "$work/small.jpg"
-base=$(peak 1 "$work/small.jpg")
-two=$(peak 2 "$photos")
-one=$(peak 1 "$photos")
+memory() {  # memory LABEL
+  base=$(peak 1 "$work/small.jpg")
+  two=$(peak 2 "$photos")
+  one=$(peak 1 "$photos")
+  awk -v l="$1" -v base="$base" -v one="$one" -v two="$two" 'BEGIN {
+    printf "%s peak memory: base %.1f MiB, -j 1 %.1f MiB, -j 2 %.1f MiB, per worker ((-j 2 - base) / 2) %.1f MiB\n",
+      l, base / 1024, one / 1024, two / 1024, (two - base) / 2048 }'
+}
 echo "gallivo-batch -j 2, 24 photos 4000x3000 -> 500 wide q80: $b ms (median of $runs)"
 echo "djpeg, same files, two at a time:                        $d ms (median of $runs)"
 awk -v b="$b" -v d="$d" 'BEGIN { printf "ratio gallivo-batch / djpeg:                             %.2f\n", b / d }'
-awk -v base="$base" -v one="$one" -v two="$two" 'BEGIN {
-  printf "peak memory: base %.1f MiB, -j 1 %.1f MiB, -j 2 %.1f MiB\n", base / 1024, one / 1024, two / 1024
-  printf "peak memory per worker ((-j 2 - base) / 2):          %.1f MiB\n", (two - base) / 2048 }'
+mode=
+memory "gallivo-batch"
+if [ $exact = yes ]; then
+  e=$(median <"$work/exact.ms")
+  echo "gallivo-batch --exact -j 2:                              $e ms (median of $runs)"
+  awk -v e="$e" -v d="$d" 'BEGIN { printf "ratio gallivo-batch --exact / djpeg:                     %.2f\n", e / d }'
+  mode=--exact
+  memory "gallivo-batch --exact"
+fi
