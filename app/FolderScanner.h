@@ -17,7 +17,7 @@ class FolderScanner : public QObject {
   Q_OBJECT
  public:
   // At most this many pictures reach the list per event-loop turn.
-  static constexpr int kBatch = 2000;
+  static constexpr int kBatch = 500;
 
   explicit FolderScanner(QObject* parent = nullptr);
   // Cancels the running scan, forgets the waiting folders and joins the thread.

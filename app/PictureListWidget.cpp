@@ -33,6 +33,7 @@ PictureListWidget::PictureListWidget(QWidget* parent)
       source_(std::make_unique<ListPictureSource>(*model_)) {
   setObjectName(QString::number(kId));
   setAcceptDrops(true);
+  TileArt::Get();  // drawn now rather than inside the first paint
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(view_);

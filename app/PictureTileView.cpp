@@ -15,7 +15,7 @@ constexpr int kInsetY = 3;
 constexpr int kNameHeight = 15;
 constexpr int kAboveName = 24;  // the thumbnail frame ends this far above the area's bottom
 const QColor kFrameColor(0xdd, 0xe2, 0xcd);
-const QColor kBand(255, 255, 255, 0x80);
+const QColor kBand(TileArt::kBandColor);
 const QColor kBackground(0xec, 0xef, 0xf3);
 const QColor kTileBorder(0xd3, 0xd9, 0xe1);
 const QColor kTileBorderHover(0x8c, 0xb4, 0xe6);
@@ -33,22 +33,23 @@ PictureTileView::PictureTileView(PictureListModel& model, QWidget* parent)
   viewport()->setAutoFillBackground(false);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setFrameShape(QFrame::StyledPanel);
-  connect(&model_, &PictureListModel::appended, this, [this] { relayout(); });
+  // Appending past the tiles shown changes only the scroll range.
+  connect(&model_, &PictureListModel::appended, this, [this](int first, int) {
+    const auto [shownFirst, shownLast] = VisibleRange();
+    relayout(first <= shownLast || shownLast < shownFirst);
+  });
   connect(&model_, &PictureListModel::removed, this, [this] {
     hoverIndex_ = -1, hoverButton_.reset(), pressIndex_ = -1;
-    relayout();
+    relayout(true);
   });
   connect(&model_, &PictureListModel::cleared, this, [this] {
     hoverIndex_ = -1, hoverButton_.reset(), pressIndex_ = -1;
-    relayout();
+    relayout(true);
   });
   connect(&model_, &PictureListModel::entryChanged, this, [this](int index) { updateTile(index); });
 }
 
-QRect PictureTileView::ButtonArea(TileButton button) {
-  static constexpr int kLeft[kTileButtonCount] = {13, 39, 65, 91};
-  return QRect(QPoint(kLeft[int(button)], 100), QPoint(kLeft[int(button)] + 18, 118));
-}
+QRect PictureTileView::ButtonArea(TileButton button) { return QRect(TileArt::ButtonOrigin(button), QSize(18, 18)); }
 
 int PictureTileView::columns() const {
   return std::max(1, (viewport()->width() - 2 * kMargin) / kCellWidth);
@@ -93,21 +94,21 @@ void PictureTileView::ScrollToIndex(int index) {
   verticalScrollBar()->setValue((index / columns()) * kCellHeight);
 }
 
-void PictureTileView::relayout() {
+void PictureTileView::relayout(bool repaint) {
   const int rows = (model_.Count() + columns() - 1) / columns();
   const int content = 2 * kMargin + rows * kCellHeight;
   QScrollBar* bar = verticalScrollBar();
   bar->setRange(0, std::max(0, content - viewport()->height()));
   bar->setPageStep(viewport()->height());
   bar->setSingleStep(kCellHeight / 4);
-  viewport()->update();
+  if (repaint) viewport()->update();
   const auto [first, last] = VisibleRange();
   emit visibleRangeChanged(first, last);
 }
 
 void PictureTileView::resizeEvent(QResizeEvent* event) {
   QAbstractScrollArea::resizeEvent(event);
-  relayout();
+  relayout(true);
 }
 
 void PictureTileView::scrollContentsBy(int, int) {
@@ -174,15 +175,18 @@ void PictureTileView::drawTile(QPainter& p, int index, const QRect& area) const 
     p.drawRect(QRect(QPoint(0, 0), QPoint(area.width() - 1, area.height() - kAboveName)));
   }
 
-  const QRect band(1, 95, 116, 25);
-  p.fillRect(band, kBand);
+  if (!hovered) {
+    // Every tile but the hovered one: the band with its buttons faded, drawn in one go.
+    p.drawImage(TileArt::kBandOrigin, art.fadedBand);
+    return;
+  }
+  p.fillRect(QRect(TileArt::kBandOrigin, art.fadedBand.size()), kBand);
   for (int b = 0; b < kTileButtonCount; ++b) {
     const auto button = TileButton(b);
     QPoint at = ButtonArea(button).topLeft();
-    if (hovered && hoverButton_ == button) at += QPoint(1, 1);
+    if (hoverButton_ == button) at += QPoint(1, 1);
     p.drawImage(at, art.buttons[b]);
   }
-  if (!hovered) p.fillRect(band, kBand);  // faded buttons on every other tile
 }
 
 std::optional<TileButton> PictureTileView::buttonAt(int index, const QPoint& point) const {

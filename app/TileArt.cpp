@@ -202,6 +202,13 @@ const TileArt& TileArt::Get() {
     a.buttons[int(TileButton::RotateRight)] = makeRotate(true);
     a.buttons[int(TileButton::Edit)] = makeEdit();
     a.buttons[int(TileButton::Remove)] = makeRemove();
+    a.fadedBand = blank(116, 25);
+    QPainter p(&a.fadedBand);
+    const QColor band = QColor::fromRgba(kBandColor);
+    p.fillRect(a.fadedBand.rect(), band);
+    for (int b = 0; b < kTileButtonCount; ++b) p.drawImage(ButtonOrigin(TileButton(b)) - kBandOrigin, a.buttons[b]);
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    p.fillRect(a.fadedBand.rect(), band);
     return a;
   }();
   return art;
