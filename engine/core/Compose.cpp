@@ -132,6 +132,9 @@ bool Image::fillColor(ZvRGBQuad c, const ZvRect* rect, bool setAlpha) {
   ZvRect r = rect ? *rect : ZvRect{0, 0, width(), height()};
   const int32_t left = std::clamp(r.left, 0, width()), right = std::clamp(r.right, 0, width());
   const int32_t top = std::clamp(r.top, 0, height()), bottom = std::clamp(r.bottom, 0, height());
+  // An inverted rectangle (right < left or bottom < top) covers nothing; the spans below
+  // must never be negative.
+  if (right <= left || bottom <= top) return true;
   const bool writeAlpha = setAlpha && alpha;
   const uint8_t index = numColors() ? nearestIndex(c) : 0;
   for (int32_t t = top; t < bottom; ++t) {

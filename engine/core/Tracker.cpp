@@ -29,8 +29,9 @@ ZvRect normalised(ZvRect r) {
 
 // Handle centres, clockwise from the top-left corner.
 std::array<ZvPoint, 8> handleCentres(const ZvRect& r) {
-  const int32_t cx = r.left + (r.right - r.left) / 2;
-  const int32_t cy = r.top + (r.bottom - r.top) / 2;
+  // In 64 bits: the span of two far-apart corners does not fit 32.
+  const int32_t cx = int32_t(r.left + (int64_t(r.right) - r.left) / 2);
+  const int32_t cy = int32_t(r.top + (int64_t(r.bottom) - r.top) / 2);
   return {{{r.left, r.top}, {cx, r.top}, {r.right, r.top}, {r.right, cy},
            {r.right, r.bottom}, {cx, r.bottom}, {r.left, r.bottom}, {r.left, cy}}};
 }
@@ -39,7 +40,7 @@ int32_t hitTest(const Tracker& t, ZvPoint p) {
   const int32_t half = std::max(t.handleSize / 2, 1);
   const auto centres = handleCentres(t.rect);
   for (size_t h = 0; h < centres.size(); ++h)
-    if (std::abs(p.x - centres[h].x) <= half && std::abs(p.y - centres[h].y) <= half)
+    if (std::abs(int64_t(p.x) - centres[h].x) <= half && std::abs(int64_t(p.y) - centres[h].y) <= half)
       return int32_t(h) + 1;
   if (p.x >= t.rect.left && p.x < t.rect.right && p.y >= t.rect.top && p.y < t.rect.bottom) return 0;
   return -1;

@@ -34,6 +34,12 @@ TEST(CoreFill, WholeImageAndTopDownRectangles) {
   EXPECT_EQ(img->alphaRow(0)[0], 255);
   t.FillColor(img.get(), rgb(1, 1, 1, 33), nullptr, true);
   EXPECT_EQ(img->alphaRow(3)[3], 33);
+  // Inverted rectangles cover nothing, the alpha plane included (the span was negative).
+  for (const ZvRect& inverted : {ZvRect{3, 0, 1, 4}, ZvRect{0, 3, 4, 1}, ZvRect{4, 4, 0, 0}}) {
+    EXPECT_TRUE(t.FillColor(img.get(), rgb(5, 5, 5, 7), &inverted, true));
+    EXPECT_EQ(img->alphaRow(3)[3], 33);
+    EXPECT_TRUE(same(img->pixelColor(3, 3, false), rgb(1, 1, 1)));
+  }
   // Indexed pictures store the nearest entry.
   ImagePtr grey = Image::make();
   grey->create(3, 3, 4, 0);
