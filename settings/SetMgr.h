@@ -79,7 +79,7 @@ class CSetMgr {
   bool LoadSettingsFile(const QString& path, bool removeUnreadable);
   bool SaveSettings();
 
-  // Out-of-range messages go here; null restores the program's message box.
+  // Out-of-range messages go here; null restores the default (the log).
   void SetReporter(SettingsReporter* reporter);
 
   // Everything at once (snapshots, tests).
@@ -198,5 +198,5 @@ class CSetMgr {
   SettingsData d_;
   std::vector<SettingsData> snapshots_;
   SettingsReporter* reporter_ = nullptr;
-  MessageBoxReporter defaultReporter_;
+  LogReporter defaultReporter_;
 };

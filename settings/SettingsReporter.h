@@ -1,10 +1,9 @@
-// Where the settings manager shows the message of an out-of-range value.
+// Where the settings manager shows the message of an out-of-range value. The program installs
+// its message box (app/MessageBoxReporter.h) at start-up; until then, and in programs without
+// windows, the message goes to the log.
 #pragma once
 
 #include <QString>
-#include <memory>
-
-class QMessageBox;
 
 class SettingsReporter {
  public:
@@ -12,10 +11,8 @@ class SettingsReporter {
   virtual void ShowMessage(const QString& text) = 0;
 };
 
-// The program's reporter: a modal message box with only an OK button and no icon.
-class MessageBoxReporter : public SettingsReporter {
+// The default: one warning line on the log (standard error).
+class LogReporter : public SettingsReporter {
  public:
   void ShowMessage(const QString& text) override;
-  // The box ShowMessage runs (kept apart so its look can be checked without running it).
-  static std::unique_ptr<QMessageBox> MakeBox(const QString& text);
 };

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QMessageBox>
 #include <cstdlib>
 #include <functional>
 
@@ -210,18 +208,6 @@ TEST_F(SettingsModel, SnapshotsRestoreEveryField) {
   EXPECT_EQ(s.SnapshotCount(), 0u);
   s.PopSnapshot(true);  // nothing pushed: no change, no crash
   EXPECT_EQ(s.nMarkSpace(), 3);
-}
-
-TEST(SettingsMessageBox, OnlyOkAndNoIcon) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  static int argc = 1;
-  static char name[] = "settings_model_test";
-  static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  auto box = MessageBoxReporter::MakeBox(QStringLiteral("边距应该在0到1000之间"));
-  EXPECT_EQ(box->text(), QStringLiteral("边距应该在0到1000之间"));
-  EXPECT_EQ(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
-  EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
 }
 
 TEST(SettingsGifSpeed, PresetsAndSeconds) {

@@ -1,7 +1,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
-#include "SettingsReporter.h"
+#include "MessageBoxReporter.h"
 
 std::unique_ptr<QMessageBox> MessageBoxReporter::MakeBox(const QString& text) {
   auto box = std::make_unique<QMessageBox>();
