@@ -240,7 +240,7 @@ TEST(PlatformOnline, RouteTableParsing) {
 }
 
 TEST(PlatformExports, SharedLibraryExportsEveryFunction) {
-  void* lib = dlopen((gallivo::test::buildDir() / "libplatform.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+  void* lib = dlopen((gallivo::test::buildDir() / "libzlvplatform.so").c_str(), RTLD_NOW | RTLD_LOCAL);
   ASSERT_NE(lib, nullptr) << dlerror();
   for (const char* name :
        {"zlvCreateDIBSection", "zlvGetBitmapHeader", "zlvGetBitmapPalette", "zlvGetBitmapBits", "zlvGetDIBits",
