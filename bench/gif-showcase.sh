@@ -6,7 +6,7 @@ set -eu
 build=${1:-build}
 walls=/usr/share/backgrounds/gnome
 if ! ls $walls/*.webp >/dev/null 2>&1; then
-  apt-get install -y gnome-backgrounds >/dev/null
+  bash "$(dirname "$0")/../tools/install-deps.sh" bench
 fi
 work=$(mktemp -d "${TMPDIR:-/tmp}/gif-showcase.XXXXXX")
 trap 'rm -rf "$work"' EXIT

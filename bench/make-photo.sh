@@ -15,10 +15,10 @@ find_photo() {
 
 src=$(find_photo)
 if [ -z "$src" ]; then
-  apt-get install -y mate-backgrounds >/dev/null 2>&1 || true
+  bash "$(dirname "$0")/../tools/install-deps.sh" bench || true
   src=$(find_photo)
 fi
-[ -n "$src" ] || { echo "no photograph found (install mate-backgrounds)" >&2; exit 1; }
+[ -n "$src" ] || { echo "no photograph found (run tools/install-deps.sh bench as root)" >&2; exit 1; }
 
 mkdir -p "$(dirname "$out")"
 convert "$src" -resize '4000x3000^' -gravity center -extent 4000x3000 \

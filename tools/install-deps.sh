@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian package Gallivo needs to build, run, test and benchmark.
 # Idempotent: prints nothing and touches nothing when all packages are present.
+#   tools/install-deps.sh          build, run and test
+#   tools/install-deps.sh bench    the same plus the benchmark pictures (bench_packages)
 set -euo pipefail
 
 packages=(
@@ -27,7 +29,13 @@ packages=(
   libimage-exiftool-perl exiv2 jhead exiftran
   # the peer benchmark bench/peers.sh (vipsthumbnail, peak memory through /usr/bin/time)
   libvips-tools time
+  # formatting (.clang-format)
+  clang-format
 )
+# Photographs only the benchmark scripts in bench/ work on (Debian wallpapers); the tests'
+# photographs, mate-backgrounds, are in the list above.
+bench_packages=(gnome-backgrounds)
+[ "${1:-}" = bench ] && packages+=("${bench_packages[@]}")
 
 missing=()
 for p in "${packages[@]}"; do

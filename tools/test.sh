@@ -6,7 +6,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 preset=${1:-default}
 bash tools/install-deps.sh
-cmake --preset "$preset" >/dev/null
+# Quiet when all is well; a configure error shows the whole output.
+if ! log=$(cmake --preset "$preset" 2>&1); then
+  printf '%s\n' "$log" >&2
+  echo "test.sh: configuring preset $preset failed" >&2
+  exit 1
+fi
 dir=build$( [ "$preset" = default ] || echo "-$preset")
 cmake --build "$dir" -j2
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
