@@ -25,7 +25,11 @@ void Image::pasteAt(const Image& src, int32_t xOffset, int32_t yOffset) {
 
 namespace {
 
-constexpr std::array<int32_t, 13> kBlendCodes = {1, 2, 3, 4, 5, 6, 7, 8, 10, 11, 12, 34, 35};
+constexpr std::array<int32_t, 13> kBlendCodes = {
+    ZV_BLEND_ADD,         ZV_BLEND_AND,        ZV_BLEND_XOR,      ZV_BLEND_OR,
+    ZV_BLEND_BLACK_KEY,   ZV_BLEND_UNDER,      ZV_BLEND_OVER_OPAQUE, ZV_BLEND_SUBTRACT,
+    ZV_BLEND_SOURCE_ALPHA, ZV_BLEND_AVERAGE,   ZV_BLEND_DEST_ALPHA, ZV_BLEND_GREY_TO_ALPHA,
+    ZV_BLEND_COPY};
 
 uint8_t sat(int32_t v) { return uint8_t(std::clamp(v, 0, 255)); }
 
@@ -52,20 +56,20 @@ struct BlendPixel {
 
   ZvRGBQuad operator()(ZvRGBQuad s, ZvRGBQuad d, int32_t sx, int32_t sy, int32_t dx, int32_t dy) const {
     switch (op) {
-      case 1: return perChannel(s, d, [](int32_t a, int32_t b) { return a + b; });
-      case 2: return perChannel(s, d, [](int32_t a, int32_t b) { return a & b; });
-      case 3: return perChannel(s, d, [](int32_t a, int32_t b) { return a ^ b; });
-      case 4: return perChannel(s, d, [](int32_t a, int32_t b) { return a | b; });
-      case 5: return (s.blue | s.green | s.red) ? d : dst.info.transColor;
-      case 6: return dst.transparentAt(dx, dy) ? s : d;
-      case 7: return src.transparentAt(sx, sy) ? d : s;
-      case 8: return perChannel(s, d, [](int32_t a, int32_t b) { return b - a; });
-      case 10: {
+      case ZV_BLEND_ADD: return perChannel(s, d, [](int32_t a, int32_t b) { return a + b; });
+      case ZV_BLEND_AND: return perChannel(s, d, [](int32_t a, int32_t b) { return a & b; });
+      case ZV_BLEND_XOR: return perChannel(s, d, [](int32_t a, int32_t b) { return a ^ b; });
+      case ZV_BLEND_OR: return perChannel(s, d, [](int32_t a, int32_t b) { return a | b; });
+      case ZV_BLEND_BLACK_KEY: return (s.blue | s.green | s.red) ? d : dst.info.transColor;
+      case ZV_BLEND_UNDER: return dst.transparentAt(dx, dy) ? s : d;
+      case ZV_BLEND_OVER_OPAQUE: return src.transparentAt(sx, sy) ? d : s;
+      case ZV_BLEND_SUBTRACT: return perChannel(s, d, [](int32_t a, int32_t b) { return b - a; });
+      case ZV_BLEND_SOURCE_ALPHA: {
         if (src.transparentAt(sx, sy)) return weighted(s, d, 0);
         return weighted(s, d, src.alpha ? s.reserved : 255);
       }
-      case 11: return perChannel(s, d, [](int32_t a, int32_t b) { return (a + b) / 2; });
-      case 12: {
+      case ZV_BLEND_AVERAGE: return perChannel(s, d, [](int32_t a, int32_t b) { return (a + b) / 2; });
+      case ZV_BLEND_DEST_ALPHA: {
         // The weight is this image's: 255 keeps d, 0 takes s.
         int32_t w;
         if (src.transparentAt(sx, sy)) w = 255;
@@ -75,7 +79,7 @@ struct BlendPixel {
         r.reserved = uint8_t(w * d.reserved / 255);
         return r;
       }
-      case 34: {
+      case ZV_BLEND_GREY_TO_ALPHA: {
         ZvRGBQuad r = d;
         r.reserved = uint8_t((601 * s.green + 306 * s.red + 117 * s.blue) >> 10);
         return r;
@@ -92,7 +96,7 @@ bool Image::blendLayer(Image& src, int32_t op, ZvRect rect, ZvPoint offset, bool
   // Codes without a formula are refused before anything changes.
   if (std::find(kBlendCodes.begin(), kBlendCodes.end(), op) == kBlendCodes.end()) return false;
   if (!src.valid()) return false;
-  const bool alphaMode = op == 34 || (useSrcAlpha && src.alpha);
+  const bool alphaMode = op == ZV_BLEND_GREY_TO_ALPHA || (useSrcAlpha && src.alpha);
   if (alphaMode && !allocAlpha()) return false;
 
   const int32_t sw = src.width(), sh = src.height();

@@ -17,7 +17,11 @@ struct Sample {
   float b, g, r, a;
 };
 
-// Reads pixel (x, y) top-down, applying the overflow rule outside the picture.
+// Reads pixel (x, y) top-down, applying the overflow rule outside the picture. It differs
+// from core/Sampler.h on purpose, and the turned pictures depend on it: float samples
+// rounded once at the end, alpha 255 for a picture without alpha plane, and the
+// transparent rule (every code but 1 and 5) takes the edge colour under zero alpha, so
+// that no light fringe blends into the turned edges.
 class Sampler {
  public:
   Sampler(const Image& img, int32_t overflow, ZvRGBQuad fill)
@@ -25,8 +29,8 @@ class Sampler {
 
   Sample at(int32_t x, int32_t y) const {
     if (x >= 0 && y >= 0 && x < w_ && y < h_) return pixel(x, y, true);
-    if (overflow_ == 5) return pixel(std::clamp(x, 0, w_ - 1), std::clamp(y, 0, h_ - 1), true);
-    if (overflow_ == 1) return {float(fill_.blue), float(fill_.green), float(fill_.red), float(fill_.reserved)};
+    if (overflow_ == ZV_OVERFLOW_REPEAT) return pixel(std::clamp(x, 0, w_ - 1), std::clamp(y, 0, h_ - 1), true);
+    if (overflow_ == ZV_OVERFLOW_COLOR) return {float(fill_.blue), float(fill_.green), float(fill_.red), float(fill_.reserved)};
     // Transparent: the edge colour under zero alpha, so no light fringe blends in.
     Sample s = pixel(std::clamp(x, 0, w_ - 1), std::clamp(y, 0, h_ - 1), false);
     s.a = 0;
@@ -98,7 +102,7 @@ bool rotate(Image& img, float angle, int32_t method, int32_t overflow, const ZvR
     nw = std::max<int64_t>(nw, 1);
     nh = std::max<int64_t>(nh, 1);
   }
-  const bool transparentCorners = overflow != 1 && overflow != 5;
+  const bool transparentCorners = overflow != ZV_OVERFLOW_COLOR && overflow != ZV_OVERFLOW_REPEAT;
   ImagePtr out = Image::make(img.info.type);
   out->copyInfo(img);
   if (!out->create(uint32_t(nw), uint32_t(nh), 24, img.info.type)) {
@@ -121,7 +125,7 @@ bool rotate(Image& img, float angle, int32_t method, int32_t overflow, const ZvR
       Sample q;
       if (sx < -1.0 || sy < -1.0 || sx > w || sy > h)
         q = sampler.at(-2, -2);
-      else if (method == 2)
+      else if (method == ZV_INTERPOLATE_BILINEAR)
         q = sampler.bilinear(sx, sy);
       else
         q = sampler.at(int32_t(std::lround(sx)), int32_t(std::lround(sy)));

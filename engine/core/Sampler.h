@@ -9,13 +9,14 @@
 
 namespace zelvo {
 
+// The overflow methods of zelvo.h, by their short names.
 enum Overflow : int32_t {
-  kOverflowColor = 1,       // the replacement colour
-  kOverflowBackground = 2,  // the transparent colour, else the replacement
-  kOverflowTransparent = 3,
-  kOverflowWrap = 4,
-  kOverflowRepeat = 5,
-  kOverflowMirror = 6,
+  kOverflowColor = ZV_OVERFLOW_COLOR,
+  kOverflowBackground = ZV_OVERFLOW_BACKGROUND,
+  kOverflowTransparent = ZV_OVERFLOW_TRANSPARENT,
+  kOverflowWrap = ZV_OVERFLOW_WRAP,
+  kOverflowRepeat = ZV_OVERFLOW_REPEAT,
+  kOverflowMirror = ZV_OVERFLOW_MIRROR,
 };
 
 class Sampler {

@@ -176,17 +176,17 @@ bool MultiFrameFile::load(const char16_t* path) {
     error_ = kFrameBadHeader;
     return false;
   }
-  if (std::memcmp(h + 1, kOldSignature, 22) != 0) {
-    if (std::memcmp(h + 1, kSignature, 18) != 0) {
+  if (std::memcmp(h + kSignatureAt, kOldSignature, 22) != 0) {
+    if (std::memcmp(h + kSignatureAt, kSignature, 18) != 0) {
       error_ = kFrameBadHeader;
       return false;
     }
-    if (std::memcmp(h + 19, kVersion, 4) > 0) {
+    if (std::memcmp(h + kVersionAt, kVersion, 4) > 0) {
       error_ = kFrameNewerVersion;
       return false;
     }
   }
-  if (headerInt(252) == -1) {
+  if (headerInt(kArtworkFlagAt) == -1) {
     loaded_ = true;
   } else {
     // The artwork is whatever follows the header, in any format the engine reads.
@@ -209,7 +209,7 @@ bool MultiFrameFile::load(const char16_t* path) {
       error_ = kFrameBadArtwork;
     }
   }
-  windowCount_ = std::min<uint32_t>(readAt<uint32_t>(h, 44), kMaxWindows);
+  windowCount_ = std::min<uint32_t>(readAt<uint32_t>(h, kWindowCountAt), kMaxWindows);
   return loaded_;
 }
 
@@ -219,11 +219,11 @@ void MultiFrameFile::reset() {
 }
 
 int32_t MultiFrameFile::width() const {
-  return hasArtwork_ ? FrameTemplate::width() : headerInt(36);
+  return hasArtwork_ ? FrameTemplate::width() : headerInt(kFrameWidthAt);
 }
 
 int32_t MultiFrameFile::height() const {
-  return hasArtwork_ ? FrameTemplate::height() : headerInt(40);
+  return hasArtwork_ ? FrameTemplate::height() : headerInt(kFrameHeightAt);
 }
 
 bool MultiFrameFile::windowRect(int32_t index, ZvRect* out) const {
@@ -284,7 +284,7 @@ bool MultiFrameFile::renderWindow(Image& target, uint32_t t, int32_t baseOp, con
     const int64_t a = std::clamp<int64_t>(int64_t(w.opacity) * 255 / 100, 0, 255);
     if (img.alpha || img.allocAlpha(255)) std::memset(img.alpha.get(), int(a), size_t(img.width()) * size_t(img.height()));
   }
-  const int32_t corner = headerInt(272);
+  const int32_t corner = headerInt(kCornerPercentAt);
   if (w.rounded) {
     const double p = double(std::clamp(corner, 0, 100));
     fx::roundRectToAlpha(img, ZvRect{0, 0, img.width(), img.height()}, int32_t(p * img.width() * 0.01),
@@ -300,7 +300,7 @@ bool MultiFrameFile::renderWindow(Image& target, uint32_t t, int32_t baseOp, con
     }
   }
   if (w.shadowSize != 0) {
-    const int32_t dx = headerInt(264), dy = headerInt(268);
+    const int32_t dx = headerInt(kShadowDxAt), dy = headerInt(kShadowDyAt);
     const int32_t softness = int32_t(std::clamp<int64_t>(5 * int64_t(w.shadowSize), -256, 256));
     fx::drawShadow(target, w.rect, turned ? float(w.angle) : 0.0f, softness, 0, 10, 256, dx, dy, corner);
     px += dx;
@@ -325,7 +325,7 @@ bool MultiFrameFile::render(Image& target) {
   if (hasArtwork_) {
     target.copy(framePicture(), true, false, true, false);
   } else {
-    const int32_t w = headerInt(36), h = headerInt(40);
+    const int32_t w = headerInt(kFrameWidthAt), h = headerInt(kFrameHeightAt);
     // A bare header may not ask for a canvas larger than any picture the engine decodes.
     if (w <= 0 || h <= 0 || uint64_t(w) * uint64_t(h) > kDecodeMaxPixels ||
         !target.create(uint32_t(w), uint32_t(h), 24, 0)) {

@@ -9,7 +9,29 @@
 
 namespace zelvo {
 
+// The header (little-endian, 105080 bytes; the artwork picture, if any, follows it):
+//   offset 0    u8   signature length, 22
+//   offset 1    22   "qUILTAMORE Multi Frame", or "Zelvo Multi Frame|" and at 19 a
+//                    four-character version ("0001")
+//   offset 36   i32  frame width, used without artwork
+//   offset 40   i32  frame height, same use
+//   offset 44   u32  window count (above 100 read as 100)
+//   offset 252  i32  artwork flag: -1 = no artwork picture follows
+//   offset 264  i32  shadow displacement x
+//   offset 268  i32  shadow displacement y
+//   offset 272  i32  corner percentage (rounded corners and shadow)
+//   offset 280  100 window records of 1048 bytes (fields in MultiFrameFile::window)
+// Everything else is not read.
 constexpr size_t kMultiHeaderSize = 105080;
+constexpr size_t kSignatureAt = 1;
+constexpr size_t kVersionAt = 19;
+constexpr size_t kFrameWidthAt = 36;
+constexpr size_t kFrameHeightAt = 40;
+constexpr size_t kWindowCountAt = 44;
+constexpr size_t kArtworkFlagAt = 252;
+constexpr size_t kShadowDxAt = 264;
+constexpr size_t kShadowDyAt = 268;
+constexpr size_t kCornerPercentAt = 272;
 constexpr size_t kWindowRecordOffset = 280;
 constexpr size_t kWindowRecordSize = 1048;
 constexpr uint32_t kMaxWindows = 100;

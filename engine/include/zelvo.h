@@ -73,6 +73,38 @@ enum {
   ZV_JPEG_UPRIGHT = 0x20000
 };
 
+/* Interpolation methods of ResampleInterpolated and Rotate. Only bilinear is built; other
+   codes sample the nearest pixel. */
+enum ZvInterpolation { ZV_INTERPOLATE_BILINEAR = 2 };
+
+/* Overflow methods: how ResampleInterpolated and Rotate read neighbours outside the picture. */
+enum ZvOverflow {
+  ZV_OVERFLOW_COLOR = 1,       /* the replacement colour (white, alpha 0, when none is given) */
+  ZV_OVERFLOW_BACKGROUND = 2,  /* the transparent colour, else the replacement colour */
+  ZV_OVERFLOW_TRANSPARENT = 3, /* alpha 0 (with an alpha plane), else the transparent colour */
+  ZV_OVERFLOW_WRAP = 4,        /* coordinates modulo width and height */
+  ZV_OVERFLOW_REPEAT = 5,      /* the nearest edge pixel */
+  ZV_OVERFLOW_MIRROR = 6       /* mirrored at the edges */
+};
+
+/* BlendLayer operations (s = source, d = this image). Codes 9 and 13 to 33 have no formula
+   and are refused. */
+enum ZvBlendOp {
+  ZV_BLEND_ADD = 1,              /* s + d, saturating */
+  ZV_BLEND_AND = 2,              /* s AND d */
+  ZV_BLEND_XOR = 3,              /* s XOR d */
+  ZV_BLEND_OR = 4,               /* s OR d */
+  ZV_BLEND_BLACK_KEY = 5,        /* d, or this image's transparent colour where s is black */
+  ZV_BLEND_UNDER = 6,            /* s where this image is transparent, else d */
+  ZV_BLEND_OVER_OPAQUE = 7,      /* s where the source is not transparent, else d */
+  ZV_BLEND_SUBTRACT = 8,         /* d - s, floored at 0 */
+  ZV_BLEND_SOURCE_ALPHA = 10,    /* the source over this image by the source's alpha */
+  ZV_BLEND_AVERAGE = 11,         /* (s + d) / 2 */
+  ZV_BLEND_DEST_ALPHA = 12,      /* this image over the source by this image's alpha */
+  ZV_BLEND_GREY_TO_ALPHA = 34,   /* d with the source's grey as alpha */
+  ZV_BLEND_COPY = 35             /* s unchanged */
+};
+
 /* Frame template kinds. */
 enum ZvTemplateType {
   ZV_TEMPLATE_NONE = 0, ZV_TEMPLATE_SKIN = 257, ZV_TEMPLATE_GIF = 258, ZV_TEMPLATE_QLF = 259,
