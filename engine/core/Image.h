@@ -36,6 +36,7 @@ enum class ImageKind : uint8_t { Plain, Jpeg, Gif, Raw };
 
 // The largest picture Create accepts: 300 MiB of pixel data.
 constexpr uint64_t kMaxPixelBits = 2516582400ull;
+constexpr uint64_t kMaxPixelBytes = kMaxPixelBits / 8;
 constexpr int kLastErrorSize = 256;
 constexpr int kCodecWords = ZV_TYPE_COUNT;
 // Frame arrays beyond this are refused: a hostile count must not allocate without bound.
@@ -126,8 +127,9 @@ struct Image : ZvImage {
   void syncHeader();
 
   // ---- creation and moves ----
-  // `zeroPixels` false: the rows hold stale bytes (their padding is cleared), for callers
-  // that write every pixel anyway.
+  // The pixels start zeroed (black) by default: decoders rely on it for rows a short file
+  // never reaches. `zeroPixels` false: the rows hold stale bytes (their padding is cleared),
+  // for callers that write every pixel anyway.
   void* create(uint32_t w, uint32_t h, uint32_t bpp, uint32_t type, bool zeroPixels = true);
   void destroyPixels();  // pixels, selection, alpha, layers
   void destroyFrames();

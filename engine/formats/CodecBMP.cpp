@@ -67,11 +67,6 @@ struct Header {
 // Depth of the decoded picture for a file depth.
 uint32_t outputDepth(uint32_t bpp) { return bpp == 1 ? 1 : bpp <= 4 ? 4 : bpp == 8 ? 8 : 24; }
 
-bool fail(Image& img, const char* message) {
-  img.setLastError(message);
-  return false;
-}
-
 bool readHeader(Image& img, StreamRef in, Header& h) {
   uint8_t fh[kFileHeader];
   if (!in.readExact(fh, sizeof fh) || fh[0] != 'B' || fh[1] != 'M') return fail(img, "BMP: not a bitmap file");
@@ -306,14 +301,7 @@ bool decodeBMPChecked(Image& img, StreamRef in) {
 
 }  // namespace
 
-bool decodeBMP(Image& img, StreamRef in, uint32_t) {
-  try {
-    return decodeBMPChecked(img, in);
-  } catch (...) {  // a failed allocation in a container
-    img.destroyPixels();
-    return fail(img, "BMP: can't allocate memory");
-  }
-}
+bool decodeBMP(Image& img, StreamRef in, uint32_t) { return decodeBMPChecked(img, in); }
 
 bool encodeBMP(Image& img, StreamRef out, uint32_t) {
   const uint32_t depth = img.depth();

@@ -42,11 +42,6 @@ struct GifFile {
   std::vector<Block> blocks;
 };
 
-bool fail(Image& img, const char* message) {
-  img.setLastError(message);
-  return false;
-}
-
 // Skips a chain of data sub-blocks; false when the file ends inside it.
 bool skipSubBlocks(const std::vector<uint8_t>& d, size_t& p) {
   while (p < d.size()) {
@@ -488,11 +483,7 @@ bool decodeChecked(Image& img, StreamRef in) {
 }  // namespace
 
 bool decodeGIF(Image& img, StreamRef in, uint32_t) {
-  try {
-    if (decodeChecked(img, in)) return true;
-  } catch (...) {  // a failed allocation in a container
-    img.setLastError("GIF: can't allocate memory");
-  }
+  if (decodeChecked(img, in)) return true;
   img.destroyPixels();
   img.destroyFrames();
   return false;

@@ -22,8 +22,7 @@ bool isPng(std::span<const uint8_t> d) { return d.size() >= 8 && !std::memcmp(d.
 // A DIB entry: 40-byte header, palette, XOR rows, AND rows (both bottom-up, 4-byte padded).
 bool decodeDib(Image& img, std::span<const uint8_t> d) {
   if (d.size() < 40 || rio::le32(d.data()) < 40 || rio::le32(d.data()) > d.size()) {
-    img.setLastError("Bad icon entry");
-    return false;
+    return fail(img, "Bad icon entry");
   }
   const uint32_t hdr = rio::le32(d.data());
   const int32_t w = int32_t(rio::le32(d.data() + 4));
@@ -33,17 +32,13 @@ bool decodeDib(Image& img, std::span<const uint8_t> d) {
   uint32_t colors = rio::le32(d.data() + 32);
   if (w <= 0 || h2 <= 0 || compression != 0 ||
       (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24 && bpp != 32)) {
-    img.setLastError("Bad icon entry");
-    return false;
+    return fail(img, "Bad icon entry");
   }
   // The stored height covers the XOR and the AND bitmap.
   const int32_t h = h2 / 2 > 0 ? h2 / 2 : h2;
   if (bpp <= 8) {
     if (colors == 0) colors = 1u << bpp;
-    if (colors > (1u << bpp)) {
-      img.setLastError("Bad icon palette");
-      return false;
-    }
+    if (colors > (1u << bpp)) return fail(img, "Bad icon palette");
   } else {
     colors = 0;
   }
@@ -53,10 +48,7 @@ bool decodeDib(Image& img, std::span<const uint8_t> d) {
   const uint64_t andStride = (uint64_t(w) + 31) / 32 * 4;
   const uint64_t palBytes = uint64_t(colors) * 4;
   const uint64_t need = hdr + palBytes + xorStride * uint64_t(h);
-  if (need > d.size()) {
-    img.setLastError("Truncated icon entry");
-    return false;
-  }
+  if (need > d.size()) return fail(img, "Truncated icon entry");
   const bool haveMask = need + andStride * uint64_t(h) <= d.size();
   if (!rio::createChecked(img, w, h, bpp == 32 ? 24 : bpp, ZV_TYPE_ICO)) return false;
   const uint8_t* pal = d.data() + hdr;
@@ -83,10 +75,7 @@ bool decodeDib(Image& img, std::span<const uint8_t> d) {
           anyMask = true;
           break;
         }
-  if ((anyAlpha || anyMask) && !img.allocAlpha(255)) {
-    img.setLastError("Can't allocate memory");
-    return false;
-  }
+  if ((anyAlpha || anyMask) && !img.allocAlpha(255)) return fail(img, "Can't allocate memory");
   for (int32_t y = 0; y < h; ++y) {
     const uint8_t* src = xorBits + y * xorStride;
     uint8_t* row = img.row(y);
@@ -108,10 +97,7 @@ bool decodeDib(Image& img, std::span<const uint8_t> d) {
 bool decodeEntry(Image& img, std::span<const uint8_t> d) {
   if (!isPng(d)) return decodeDib(img, d);
   StreamPtr mem = makeMemoryReader(d.data(), d.size());
-  if (!mem) {
-    img.setLastError("Can't allocate memory");
-    return false;
-  }
+  if (!mem) return fail(img, "Can't allocate memory");
   if (!decodePNG(img, StreamRef(mem.get()), ZV_TYPE_PNG)) return false;
   img.setType(ZV_TYPE_ICO);
   return true;
@@ -137,40 +123,28 @@ bool decodeICO(Image& img, StreamRef in, uint32_t) {
   uint8_t probe[6];
   if (!in.readExact(probe, 6) || rio::le16(probe) != 0 || (rio::le16(probe + 2) != 1 && rio::le16(probe + 2) != 2) ||
       rio::le16(probe + 4) == 0 || !in.seek(-6, SEEK_CUR)) {
-    img.setLastError("Not an icon");
-    return false;
+    return fail(img, "Not an icon");
   }
   std::vector<uint8_t> file;
   std::vector<Entry> entries;
   if (!rio::readRest(in, file, kMaxIconFile) || !readDirectory(img, file, entries)) {
-    img.setLastError("Not an icon");
-    return false;
+    return fail(img, "Not an icon");
   }
   for (const Entry& e : entries)
     if (e.offset < 6 + entries.size() * 16 || uint64_t(e.offset) + e.size > file.size() || e.size == 0) {
-      img.setLastError("Icon entry outside the file");
-      return false;
+      return fail(img, "Icon entry outside the file");
     }
   const int32_t index = img.info.frameIndex;
-  if (index < 0 || size_t(index) >= entries.size()) {
-    img.setLastError("Invalid frame index");
-    return false;
-  }
+  if (index < 0 || size_t(index) >= entries.size()) return fail(img, "Invalid frame index");
   auto bytesOf = [&](const Entry& e) { return std::span<const uint8_t>(file.data() + e.offset, e.size); };
   std::vector<ImagePtr> frames;
   if (img.info.loadAllFrames && img.info.escape != -1) {
     for (size_t i = 0; i < entries.size(); ++i) {
       ImagePtr f = Image::make(ZV_TYPE_ICO);
-      if (!f) {
-        img.setLastError("Can't allocate memory");
-        return false;
-      }
+      if (!f) return fail(img, "Can't allocate memory");
       f->copyInfo(img);
       f->info.loadAllFrames = false;
-      if (!decodeEntry(*f, bytesOf(entries[i]))) {
-        img.setLastError(f->lastError());
-        return false;
-      }
+      if (!decodeEntry(*f, bytesOf(entries[i]))) return fail(img, f->lastError());
       f->info.frameIndex = int32_t(i);
       frames.push_back(std::move(f));
     }
@@ -185,14 +159,8 @@ namespace {
 
 bool buildEntry(const Image& img, std::vector<uint8_t>& out, uint16_t& bppOut, Image& err) {
   const int32_t w = img.width(), h = img.height();
-  if (!img.valid()) {
-    err.setLastError("null image!!!");
-    return false;
-  }
-  if (w > 256 || h > 256) {
-    err.setLastError("Icons can hold at most 256 x 256 pixels");
-    return false;
-  }
+  if (!img.valid()) return fail(err, "null image!!!");
+  if (w > 256 || h > 256) return fail(err, "Icons can hold at most 256 x 256 pixels");
   const uint16_t src = img.depth();
   const bool alpha = img.alpha != nullptr;
   const uint16_t bpp = src == 24 && alpha ? 32 : src;
@@ -234,17 +202,12 @@ bool buildEntry(const Image& img, std::vector<uint8_t>& out, uint16_t& bppOut, I
 }  // namespace
 
 bool encodeFramesICO(std::span<Image* const> images, StreamRef out, Image& err) {
-  if (images.empty() || images.size() > 0xFFFF) {
-    err.setLastError("null image!!!");
-    return false;
-  }
+  if (images.empty() || images.size() > 0xFFFF) return fail(err, "null image!!!");
   std::vector<std::vector<uint8_t>> bodies(images.size());
   std::vector<uint16_t> depths(images.size());
   for (size_t i = 0; i < images.size(); ++i) {
-    if (!images[i] || !buildEntry(*images[i], bodies[i], depths[i], err)) {
-      if (!images[i]) err.setLastError("null image!!!");
-      return false;
-    }
+    if (!images[i]) return fail(err, "null image!!!");
+    if (!buildEntry(*images[i], bodies[i], depths[i], err)) return false;
   }
   std::vector<uint8_t> file;
   rio::putLe16(file, 0);
@@ -264,10 +227,7 @@ bool encodeFramesICO(std::span<Image* const> images, StreamRef out, Image& err) 
     offset += uint32_t(bodies[i].size());
   }
   for (const auto& b : bodies) file.insert(file.end(), b.begin(), b.end());
-  if (!out.writeAll(file.data(), file.size())) {
-    err.setLastError("Write error");
-    return false;
-  }
+  if (!out.writeAll(file.data(), file.size())) return fail(err, "Write error");
   return true;
 }
 

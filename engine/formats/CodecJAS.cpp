@@ -110,17 +110,11 @@ uint8_t clamp8(double v) { return uint8_t(std::clamp(v + 0.5, 0.0, 255.0)); }
 bool decodeJ2k(Image& img, StreamRef in, bool jp2) {
   const uint32_t type = jp2 ? ZV_TYPE_JP2 : ZV_TYPE_JPC;
   std::vector<uint8_t> data;
-  if (!rio::readRest(in, data, kMaxCodestream)) {
-    img.setLastError("JPEG-2000 file too large or empty");
-    return false;
-  }
+  if (!rio::readRest(in, data, kMaxCodestream)) return fail(img, "JPEG-2000 file too large or empty");
   MemIn mem{&data, 0};
   CodecOwner codec(opj_create_decompress(jp2 ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K));
   StreamOwner stream(opj_stream_create(1 << 16, OPJ_TRUE));
-  if (!codec || !stream) {
-    img.setLastError("Can't allocate memory");
-    return false;
-  }
+  if (!codec || !stream) return fail(img, "Can't allocate memory");
   silence(codec.get());
   opj_stream_set_user_data(stream.get(), &mem, nullptr);
   opj_stream_set_user_data_length(stream.get(), data.size());
@@ -131,16 +125,12 @@ bool decodeJ2k(Image& img, StreamRef in, bool jp2) {
   opj_set_default_decoder_parameters(&params);
   opj_image_t* raw = nullptr;
   if (!opj_setup_decoder(codec.get(), &params) || !opj_read_header(stream.get(), codec.get(), &raw)) {
-    img.setLastError("Invalid JPEG-2000 header");
-    return false;
+    return fail(img, "Invalid JPEG-2000 header");
   }
   ImageOwner image(raw);
   const int64_t w = int64_t(image->x1) - image->x0, h = int64_t(image->y1) - image->y0;
   const uint32_t n = image->numcomps;
-  if (n == 0 || n > 4 || w <= 0 || h <= 0) {
-    img.setLastError("Unsupported JPEG-2000 picture");
-    return false;
-  }
+  if (n == 0 || n > 4 || w <= 0 || h <= 0) return fail(img, "Unsupported JPEG-2000 picture");
   const bool colour = n >= 3;
   if (img.info.escape == -1) return rio::headerOnly(img, w, h, colour ? 24 : 8, type);
   // The library holds 4 bytes per sample per component: bound that too.
@@ -149,21 +139,16 @@ bool decodeJ2k(Image& img, StreamRef in, bool jp2) {
     return false;
   }
   if (!opj_decode(codec.get(), stream.get(), image.get()) || !opj_end_decompress(codec.get(), stream.get())) {
-    img.setLastError("Corrupt JPEG-2000 data");
-    return false;
+    return fail(img, "Corrupt JPEG-2000 data");
   }
   for (uint32_t i = 0; i < n; ++i)
     if (!image->comps[i].data || image->comps[i].w == 0 || image->comps[i].h == 0) {
-      img.setLastError("Corrupt JPEG-2000 data");
-      return false;
+      return fail(img, "Corrupt JPEG-2000 data");
     }
   if (!rio::createChecked(img, w, h, colour ? 24 : 8, type)) return false;
   const bool alpha = n == 2 || n == 4;
   if (!colour) img.setGrayPalette();
-  if (alpha && !img.allocAlpha(255)) {
-    img.setLastError("Can't allocate memory");
-    return false;
-  }
+  if (alpha && !img.allocAlpha(255)) return fail(img, "Can't allocate memory");
   const bool ycc = colour && image->color_space == OPJ_CLRSPC_SYCC;
   const opj_image_comp_t* c = image->comps;
   for (uint32_t y = 0; y < uint32_t(h); ++y) {
@@ -205,10 +190,7 @@ bool encodeJ2k(Image& img, StreamRef out, bool jp2) {
     parms[i].sgnd = 0;
   }
   ImageOwner image(opj_image_create(n, parms, colour ? OPJ_CLRSPC_SRGB : OPJ_CLRSPC_GRAY));
-  if (!image) {
-    img.setLastError("Can't allocate memory");
-    return false;
-  }
+  if (!image) return fail(img, "Can't allocate memory");
   image->x0 = image->y0 = 0;
   image->x1 = w;
   image->y1 = h;
@@ -239,10 +221,7 @@ bool encodeJ2k(Image& img, StreamRef out, bool jp2) {
   CodecOwner codec(opj_create_compress(jp2 ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K));
   MemOut bytes;
   StreamOwner stream(opj_stream_create(1 << 16, OPJ_FALSE));
-  if (!codec || !stream) {
-    img.setLastError("Can't allocate memory");
-    return false;
-  }
+  if (!codec || !stream) return fail(img, "Can't allocate memory");
   silence(codec.get());
   opj_stream_set_user_data(stream.get(), &bytes, nullptr);
   opj_stream_set_write_function(stream.get(), memWrite);
@@ -251,14 +230,10 @@ bool encodeJ2k(Image& img, StreamRef out, bool jp2) {
   if (!opj_setup_encoder(codec.get(), &params, image.get()) ||
       !opj_start_compress(codec.get(), image.get(), stream.get()) || !opj_encode(codec.get(), stream.get()) ||
       !opj_end_compress(codec.get(), stream.get())) {
-    img.setLastError("JPEG-2000 encoding failed");
-    return false;
+    return fail(img, "JPEG-2000 encoding failed");
   }
   stream.reset();
-  if (!out.writeAll(bytes.data.data(), bytes.data.size())) {
-    img.setLastError("Write error");
-    return false;
-  }
+  if (!out.writeAll(bytes.data.data(), bytes.data.size())) return fail(img, "Write error");
   return true;
 }
 
@@ -267,31 +242,24 @@ bool encodeJ2k(Image& img, StreamRef out, bool jp2) {
 bool decodeJAS(Image& img, StreamRef in, uint32_t) {
   uint8_t head[12] = {};
   const size_t got = in.read(head, sizeof head);
-  if (got < 2 || !in.seek(-int64_t(got), SEEK_CUR)) {
-    img.setLastError("Decode: Unknown or wrong format");
-    return false;
-  }
+  if (got < 2 || !in.seek(-int64_t(got), SEEK_CUR)) return fail(img, "Decode: Unknown or wrong format");
   if (got >= 12 && !std::memcmp(head, jas::kJp2Magic, 12)) return jas::decodeJ2k(img, in, true);
   if (got >= 4 && !std::memcmp(head, jas::kJ2kMagic, 4)) return jas::decodeJ2k(img, in, false);
   if (head[0] == 'P' && head[1] == 'G') return jas::decodePgx(img, in);
   if (head[0] == 'P' && head[1] >= '1' && head[1] <= '6') return jas::decodePnm(img, in);
   if (got >= 4 && rio::be32(head) == 0x59A66A95) return jas::decodeRas(img, in);
-  img.setLastError("Decode: Unknown or wrong format");
-  return false;
+  return fail(img, "Decode: Unknown or wrong format");
 }
 
 bool encodeJAS(Image& img, StreamRef out, uint32_t type) {
-  if (img.depth() <= 8 && !img.isGray()) {
-    img.setLastError("JasPer can save only RGB or GrayScale images");
-    return false;
-  }
+  if (img.depth() <= 8 && !img.isGray()) return fail(img, "JasPer can save only RGB or GrayScale images");
   switch (type) {
     case ZV_TYPE_JP2: return jas::encodeJ2k(img, out, true);
     case ZV_TYPE_JPC: return jas::encodeJ2k(img, out, false);
     case ZV_TYPE_PGX: return jas::encodePgx(img, out);
     case ZV_TYPE_PNM: return jas::encodePnm(img, out);
     case ZV_TYPE_RAS: return jas::encodeRas(img, out);
-    default: img.setLastError("Encode: Unknown format"); return false;
+    default: return fail(img, "Encode: Unknown format");
   }
 }
 

@@ -32,11 +32,6 @@ bool readHeader(StreamRef in, Header* h) {
          (h->sheetFormat == ZV_TYPE_JPG || h->sheetFormat == ZV_TYPE_PNG);
 }
 
-bool fail(Image& img, const char* message) {
-  img.setLastError(message);
-  return false;
-}
-
 // Copies the w x h rectangle at (x, y) (top-left origin) of `sheet` into `dst`, which has
 // been created with that size and the sheet's depth.
 void cropInto(Image& dst, const Image& sheet, uint32_t x, uint32_t y) {

@@ -114,10 +114,7 @@ bool toImage(const Player& p, Image& img) {
   if (!rio::createChecked(img, p.w, p.h, 24, ZV_TYPE_MNG)) return false;
   bool translucent = false;
   for (size_t i = 3; i < p.canvas.size() && !translucent; i += 4) translucent = p.canvas[i] != 255;
-  if (translucent && !img.allocAlpha(255)) {
-    img.setLastError("Can't allocate memory");
-    return false;
-  }
+  if (translucent && !img.allocAlpha(255)) return fail(img, "Can't allocate memory");
   for (uint32_t y = 0; y < p.h; ++y) {
     const uint8_t* src = p.canvas.data() + size_t(y) * p.w * 4;
     uint8_t* row = rio::topRow(img, int32_t(y));
@@ -144,31 +141,20 @@ size_t countPictures(const std::vector<uint8_t>& d) {
 
 bool decodeMNG(Image& img, StreamRef in, uint32_t) {
   uint8_t magic[8];
-  if (!in.readExact(magic, 8) || (std::memcmp(magic, kMngMagic, 8) && std::memcmp(magic, kJngMagic, 8)) ||
-      !in.seek(-8, SEEK_CUR)) {
-    img.setLastError("Not a MNG");
-    return false;
-  }
+  auto looksMng = [](std::span<const uint8_t> h) {
+    return h.size() == 8 && (!std::memcmp(h.data(), kMngMagic, 8) || !std::memcmp(h.data(), kJngMagic, 8));
+  };
   std::vector<uint8_t> data;
-  if (!rio::readRest(in, data, kMaxMngFile)) {
-    img.setLastError("Not a MNG");
-    return false;
-  }
+  if (!rio::readWholeIf(img, in, magic, looksMng, kMaxMngFile, data, "Not a MNG")) return false;
   if (img.info.escape == -1) {
     // MHDR or JHDR: width and height follow the chunk length and name.
-    if (data.size() < 24) {
-      img.setLastError("Truncated MNG");
-      return false;
-    }
+    if (data.size() < 24) return fail(img, "Truncated MNG");
     return rio::headerOnly(img, rio::be32(&data[16]), rio::be32(&data[20]), 24, ZV_TYPE_MNG);
   }
   Player p;
   p.data = &data;
   MngPtr h = openMng(p);
-  if (!h) {
-    img.setLastError("Can't allocate memory");
-    return false;
-  }
+  if (!h) return fail(img, "Can't allocate memory");
   mng_setcb_readdata(h.get(), readData);
   mng_setcb_processheader(h.get(), processHeader);
   mng_setcb_getcanvasline(h.get(), canvasLine);
@@ -182,28 +168,16 @@ bool decodeMNG(Image& img, StreamRef in, uint32_t) {
   const size_t pictures = countPictures(data);
   mng_retcode rc = mng_readdisplay(h.get());
   for (;;) {
-    if (p.tooLarge) {
-      img.setLastError("Image too large");
-      return false;
-    }
+    if (p.tooLarge) return fail(img, "Image too large");
     if (rc != MNG_NOERROR && rc != MNG_NEEDTIMERWAIT) {
-      if (!p.drawn) {
-        img.setLastError("Corrupt MNG data");
-        return false;
-      }
+      if (!p.drawn) return fail(img, "Corrupt MNG data");
       break;  // keep what was shown before the damage
     }
     if (!img.info.loadAllFrames) break;
     ImagePtr f = Image::make(ZV_TYPE_MNG);
-    if (!f) {
-      img.setLastError("Can't allocate memory");
-      return false;
-    }
+    if (!f) return fail(img, "Can't allocate memory");
     f->copyInfo(img);
-    if (!toImage(p, *f)) {
-      img.setLastError(f->lastError());
-      return false;
-    }
+    if (!toImage(p, *f)) return fail(img, f->lastError());
     f->info.frameIndex = int32_t(frames.size());
     f->info.frameDelay = int32_t(p.lastDelay / 10);
     frames.push_back(std::move(f));
@@ -212,10 +186,7 @@ bool decodeMNG(Image& img, StreamRef in, uint32_t) {
     if (frames.size() >= pictures) break;
     rc = mng_display_resume(h.get());
   }
-  if (!p.drawn || p.canvas.empty()) {
-    img.setLastError("Corrupt MNG data");
-    return false;
-  }
+  if (!p.drawn || p.canvas.empty()) return fail(img, "Corrupt MNG data");
   if (!frames.empty()) {
     // The image itself is the first frame.
     img.copy(*frames.front(), true, false, true, false);
@@ -227,10 +198,7 @@ bool decodeMNG(Image& img, StreamRef in, uint32_t) {
 }
 
 bool encodeMNG(Image& img, StreamRef out, uint32_t) {
-  if (img.depth() != 24) {
-    img.setLastError("MNG encoder can save only RGB images");
-    return false;
-  }
+  if (img.depth() != 24) return fail(img, "MNG encoder can save only RGB images");
   const uint32_t w = uint32_t(img.width()), h = uint32_t(img.height());
   const bool alpha = img.alpha != nullptr;
   const size_t px = alpha ? 4 : 3;
@@ -249,17 +217,13 @@ bool encodeMNG(Image& img, StreamRef out, uint32_t) {
   std::vector<uint8_t> packed(packedSize);
   if (compress2(packed.data(), &packedSize, raw.data(), uLong(raw.size()), Z_BEST_COMPRESSION) != Z_OK ||
       packedSize > UINT32_MAX) {
-    img.setLastError("MNG encoding failed");
-    return false;
+    return fail(img, "MNG encoding failed");
   }
   std::vector<uint8_t> file;
   Player p;
   p.out = &file;
   MngPtr hnd = openMng(p);
-  if (!hnd) {
-    img.setLastError("Can't allocate memory");
-    return false;
-  }
+  if (!hnd) return fail(img, "Can't allocate memory");
   mng_setcb_writedata(hnd.get(), writeData);
   const bool ok = mng_create(hnd.get()) == MNG_NOERROR &&
                   mng_putchunk_mhdr(hnd.get(), w, h, 1000, 1, 1, 0, 0x3 | (alpha ? 0x8 : 0)) ==
@@ -269,14 +233,8 @@ bool encodeMNG(Image& img, StreamRef out, uint32_t) {
                   mng_putchunk_iend(hnd.get()) == MNG_NOERROR && mng_putchunk_mend(hnd.get()) == MNG_NOERROR &&
                   mng_write(hnd.get()) == MNG_NOERROR;
   hnd.reset();
-  if (!ok || file.empty()) {
-    img.setLastError("MNG encoding failed");
-    return false;
-  }
-  if (!out.writeAll(file.data(), file.size())) {
-    img.setLastError("Write error");
-    return false;
-  }
+  if (!ok || file.empty()) return fail(img, "MNG encoding failed");
+  if (!out.writeAll(file.data(), file.size())) return fail(img, "Write error");
   return true;
 }
 

@@ -68,10 +68,7 @@ bool unpack(StreamRef in, bool rle, std::vector<uint8_t>& out) {
 bool decodePCX(Image& img, StreamRef in, uint32_t) {
   uint8_t h[128];
   PcxHeader p;
-  if (!in.readExact(h, sizeof h) || !parseHeader(h, p)) {
-    img.setLastError("Not a PCX");
-    return false;
-  }
+  if (!in.readExact(h, sizeof h) || !parseHeader(h, p)) return fail(img, "Not a PCX");
   const int bits = p.bitsPerPlane * (p.planes == 4 && p.bitsPerPlane == 1 ? 4 : 1);
   const uint32_t outBpp = p.bitsPerPlane == 8 && p.planes >= 3 ? 24 : uint32_t(bits == 1 ? 1 : bits == 4 ? 4 : 8);
   if (img.info.escape == -1) return rio::headerOnly(img, p.width, p.height, uint16_t(outBpp), ZV_TYPE_PCX);
@@ -79,18 +76,12 @@ bool decodePCX(Image& img, StreamRef in, uint32_t) {
 
   const size_t line = size_t(p.bytesPerLine) * p.planes;
   std::vector<uint8_t> data;
-  if (uint64_t(line) * uint64_t(p.height) > kMaxPixelBits / 4) {
-    img.setLastError("Image too large");
-    return false;
-  }
+  if (uint64_t(line) * uint64_t(p.height) > kMaxPixelBits / 4) return fail(img, "Image too large");
   // Two RLE bytes make at most 63.
   if (!rio::bodyCanHold(img, in, uint64_t(line) * uint64_t(p.height), p.encoding == 1 ? 32 : 1, "Truncated PCX"))
     return false;
   data.resize(line * size_t(p.height));
-  if (!unpack(in, p.encoding == 1, data)) {
-    img.setLastError("Truncated PCX");
-    return false;
-  }
+  if (!unpack(in, p.encoding == 1, data)) return fail(img, "Truncated PCX");
   ZvRGBQuad pal[256] = {};
   if (outBpp == 8) {
     // VGA palette: 0x0C then 768 bytes at the end of the file.
@@ -112,10 +103,7 @@ bool decodePCX(Image& img, StreamRef in, uint32_t) {
   if (!rio::createChecked(img, p.width, p.height, outBpp, ZV_TYPE_PCX)) return false;
   if (outBpp <= 8) img.setPalette(pal, 1u << outBpp);
   const bool alpha = p.planes == 4 && p.bitsPerPlane == 8;
-  if (alpha && !img.allocAlpha(255)) {
-    img.setLastError("Can't allocate memory");
-    return false;
-  }
+  if (alpha && !img.allocAlpha(255)) return fail(img, "Can't allocate memory");
 
   for (int32_t y = 0; y < p.height; ++y) {
     const uint8_t* src = &data[size_t(y) * line];
@@ -156,10 +144,7 @@ void packLine(const uint8_t* src, size_t n, std::vector<uint8_t>& out) {
 
 bool encodePCX(Image& img, StreamRef out, uint32_t) {
   const uint32_t w = uint32_t(img.width()), hgt = uint32_t(img.height());
-  if (w > 0xFFFF || hgt > 0xFFFF) {
-    img.setLastError("Image too large for PCX");
-    return false;
-  }
+  if (w > 0xFFFF || hgt > 0xFFFF) return fail(img, "Image too large for PCX");
   const int depth = img.depth();
   const bool alpha = img.alpha && depth == 24;
   const uint8_t bitsPerPlane = depth == 1 || depth == 4 ? 1 : 8;
@@ -221,10 +206,7 @@ bool encodePCX(Image& img, StreamRef out, uint32_t) {
       file.insert(file.end(), {c.red, c.green, c.blue});
     }
   }
-  if (!out.writeAll(file.data(), file.size())) {
-    img.setLastError("Write error");
-    return false;
-  }
+  if (!out.writeAll(file.data(), file.size())) return fail(img, "Write error");
   return true;
 }
 

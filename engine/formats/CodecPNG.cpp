@@ -317,17 +317,13 @@ bool writeBody(WriteHandles& h, Image& img, MallocPtr& tmp) {
 bool decodePNG(Image& img, StreamRef in, uint32_t) {
   uint8_t sig[8];
   if (!in.readExact(sig, sizeof sig) || png_sig_cmp(sig, 0, sizeof sig) != 0) {
-    img.setLastError("PNG: not a PNG file");
-    return false;
+    return fail(img, "PNG: not a PNG file");
   }
   PngIo io{in};
   ReadHandles h;
   h.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &io, onError, onWarning);
   if (h.png) h.info = png_create_info_struct(h.png);
-  if (!h.png || !h.info) {
-    img.setLastError("PNG: can't allocate memory");
-    return false;
-  }
+  if (!h.png || !h.info) return fail(img, "PNG: can't allocate memory");
   png_set_read_fn(h.png, &io, readData);
   MallocPtr tmp;
   if (readBody(h, img, tmp)) return true;
@@ -338,26 +334,19 @@ bool decodePNG(Image& img, StreamRef in, uint32_t) {
 }
 
 bool encodePNG(Image& img, StreamRef out, uint32_t) {
-  if (!img.valid()) {
-    img.setLastError("null image!!!");
-    return false;
-  }
+  if (!img.valid()) return fail(img, "null image!!!");
   PngIo io{out};
   WriteHandles h;
   h.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &io, onError, onWarning);
   if (h.png) h.info = png_create_info_struct(h.png);
-  if (!h.png || !h.info) {
-    img.setLastError("PNG: can't allocate memory");
-    return false;
-  }
+  if (!h.png || !h.info) return fail(img, "PNG: can't allocate memory");
   png_set_write_fn(h.png, &io, writeData, flushData);
   MallocPtr tmp;
   if (writeBody(h, img, tmp)) {
     out.flush();
     return true;
   }
-  img.setLastError(io.message[0] ? io.message : "PNG: encode error");
-  return false;
+  return fail(img, io.message[0] ? io.message : "PNG: encode error");
 }
 
 }  // namespace zelvo

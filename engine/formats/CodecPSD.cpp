@@ -46,8 +46,7 @@ bool unpackBits(const uint8_t* src, size_t n, uint8_t* out, size_t want) {
 bool decodePSD(Image& img, StreamRef in, uint32_t) {
   uint8_t h[26];
   if (!in.readExact(h, sizeof h) || std::memcmp(h, "8BPS", 4) != 0 || rio::be16(h + 4) != 1) {
-    img.setLastError("Not a PSD");
-    return false;
+    return fail(img, "Not a PSD");
   }
   const uint16_t channels = rio::be16(h + 12);
   const uint32_t height = rio::be32(h + 14), width = rio::be32(h + 18);
@@ -55,18 +54,13 @@ bool decodePSD(Image& img, StreamRef in, uint32_t) {
   const bool knownMode = mode == kBitmap || mode == kGrey || mode == kIndexed || mode == kRgb || mode == kCmyk ||
                          mode == kMulti || mode == kDuotone;
   if (channels < 1 || channels > 56 || width == 0 || height == 0 || width > 300000 || height > 300000) {
-    img.setLastError("Invalid PSD header");
-    return false;
+    return fail(img, "Invalid PSD header");
   }
   if (!knownMode || (depth != 1 && depth != 8 && depth != 16) || (depth == 1) != (mode == kBitmap)) {
-    img.setLastError("Unsupported PSD colour mode");
-    return false;
+    return fail(img, "Unsupported PSD colour mode");
   }
   const uint32_t need = colourChannels(mode);
-  if (channels < need) {
-    img.setLastError("PSD has too few channels for its mode");
-    return false;
-  }
+  if (channels < need) return fail(img, "PSD has too few channels for its mode");
   const bool colour = mode == kRgb || mode == kCmyk;
   const uint32_t outBpp = mode == kBitmap ? 1 : colour ? 24 : 8;
   if (img.info.escape == -1) return rio::headerOnly(img, width, height, uint16_t(outBpp), ZV_TYPE_PSD);
@@ -74,64 +68,47 @@ bool decodePSD(Image& img, StreamRef in, uint32_t) {
 
   // Colour mode data (the palette of indexed files), resources, layers: skip by length.
   uint8_t len[4];
-  if (!in.readExact(len, 4)) {
-    img.setLastError("Truncated PSD");
-    return false;
-  }
+  if (!in.readExact(len, 4)) return fail(img, "Truncated PSD");
   // The colour mode data is a palette or duotone settings: small. Check before allocating.
   const uint32_t modeLength = rio::be32(len);
   std::vector<uint8_t> modeData;
   if (modeLength > (1u << 20) || (modeData.resize(modeLength), !in.readExact(modeData.data(), modeLength))) {
-    img.setLastError("Truncated PSD");
-    return false;
+    return fail(img, "Truncated PSD");
   }
   for (int section = 0; section < 2; ++section) {
     if (!in.readExact(len, 4) || !in.seek(int64_t(rio::be32(len)), SEEK_CUR)) {
-      img.setLastError("Truncated PSD");
-      return false;
+      return fail(img, "Truncated PSD");
     }
   }
   uint8_t comp[2];
   if (!in.readExact(comp, 2) || rio::be16(comp) > 1) {
-    img.setLastError(rio::be16(comp) > 1 ? "Unsupported PSD compression" : "Truncated PSD");
-    return false;
+    return fail(img, rio::be16(comp) > 1 ? "Unsupported PSD compression" : "Truncated PSD");
   }
   const bool rle = rio::be16(comp) == 1;
   const bool alpha = channels > need && mode != kIndexed && mode != kBitmap;
   const uint32_t used = need + (alpha ? 1 : 0);
   const size_t rowBytes = depth == 1 ? (width + 7) / 8 : size_t(width) * (depth / 8);
   const size_t plane = rowBytes * height;
-  if (uint64_t(plane) * used > kDecodeMaxPixels * 8) {
-    img.setLastError("Image too large");
-    return false;
-  }
+  if (uint64_t(plane) * used > kDecodeMaxPixels * 8) return fail(img, "Image too large");
   // A lying header must not allocate more than the file can fill (PackBits packs 128 bytes in 2).
   const int64_t left = in.size() - in.tell();
-  if (left < 0 || uint64_t(left) * (rle ? 64 : 1) < uint64_t(plane) * used) {
-    img.setLastError("Truncated PSD");
-    return false;
-  }
+  if (left < 0 || uint64_t(left) * (rle ? 64 : 1) < uint64_t(plane) * used) return fail(img, "Truncated PSD");
   // Channel planes one after the other, each `height` rows.
   std::vector<uint8_t> planes(plane * used);
   if (rle) {
     const size_t rows = size_t(height) * channels;
     std::vector<uint8_t> counts(rows * 2);
-    if (!in.readExact(counts.data(), counts.size())) {
-      img.setLastError("Truncated PSD");
-      return false;
-    }
+    if (!in.readExact(counts.data(), counts.size())) return fail(img, "Truncated PSD");
     std::vector<uint8_t> packed;
     for (size_t r = 0; r < size_t(height) * used; ++r) {
       const size_t n = rio::be16(&counts[r * 2]);
       packed.resize(n);
       if (!in.readExact(packed.data(), n) || !unpackBits(packed.data(), n, &planes[r * rowBytes], rowBytes)) {
-        img.setLastError("Corrupt PSD data");
-        return false;
+        return fail(img, "Corrupt PSD data");
       }
     }
   } else if (!in.readExact(planes.data(), planes.size())) {
-    img.setLastError("Truncated PSD");
-    return false;
+    return fail(img, "Truncated PSD");
   }
 
   if (!rio::createChecked(img, width, height, outBpp, ZV_TYPE_PSD)) return false;
@@ -139,20 +116,14 @@ bool decodePSD(Image& img, StreamRef in, uint32_t) {
     const ZvRGBQuad pal[2] = {{255, 255, 255, 0}, {0, 0, 0, 0}};  // 1 is black
     img.setPalette(pal, 2);
   } else if (mode == kIndexed) {
-    if (modeData.size() < 768) {
-      img.setLastError("PSD palette missing");
-      return false;
-    }
+    if (modeData.size() < 768) return fail(img, "PSD palette missing");
     ZvRGBQuad pal[256];
     for (int i = 0; i < 256; ++i) pal[i] = {modeData[512 + i], modeData[256 + i], modeData[i], 0};
     img.setPalette(pal, 256);
   } else if (!colour) {
     img.setGrayPalette();
   }
-  if (alpha && !img.allocAlpha(255)) {
-    img.setLastError("Can't allocate memory");
-    return false;
-  }
+  if (alpha && !img.allocAlpha(255)) return fail(img, "Can't allocate memory");
   const size_t step = depth == 16 ? 2 : 1;  // 16-bit samples: keep the high byte
   auto at = [&](uint32_t ch, uint32_t x, uint32_t y) { return planes[ch * plane + y * rowBytes + x * step]; };
   for (uint32_t y = 0; y < height; ++y) {

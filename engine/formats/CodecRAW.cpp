@@ -17,8 +17,9 @@ constexpr uint64_t kMaxRawFile = 1ull << 30;
 
 // The containers LibRaw reads start with one of these; anything else is not tried, so
 // detection of other formats does not pay for LibRaw.
-bool looksRaw(const uint8_t* h, size_t n) {
-  if (n < 16) return false;
+bool looksRaw(std::span<const uint8_t> head) {
+  if (head.size() < 16) return false;
+  const uint8_t* h = head.data();
   auto is = [&](size_t at, const char* s) { return std::memcmp(h + at, s, std::strlen(s)) == 0; };
   return (is(0, "II") && (h[2] == 42 || h[2] == 0x52 || h[2] == 0x55 || is(2, "RO") || is(2, "RS")) ) ||
          (is(0, "MM") && h[2] == 0 && (h[3] == 42 || h[3] == 0x52 || h[3] == 0x55)) || is(6, "HEAPCCDR") ||
@@ -35,23 +36,14 @@ struct ProcessedFree {
 
 bool decodeRawImpl(Image& img, StreamRef in) {
   uint8_t head[16] = {};
-  const size_t got = in.read(head, sizeof head);
-  if (!looksRaw(head, got) || !in.seek(-int64_t(got), SEEK_CUR)) {
-    img.setLastError("Not a camera raw file");
-    return false;
-  }
   std::vector<uint8_t> data;
-  if (!rio::readRest(in, data, kMaxRawFile)) {
-    img.setLastError("Not a camera raw file");
-    return false;
-  }
+  if (!rio::readWholeIf(img, in, head, looksRaw, kMaxRawFile, data, "Not a camera raw file")) return false;
   auto raw = std::make_unique<LibRaw>(LIBRAW_OPTIONS_NONE);
   raw->set_dataerror_handler(quietData, nullptr);
   raw->set_memerror_handler(quietMemory, nullptr);
   if (raw->open_buffer(data.data(), data.size()) != LIBRAW_SUCCESS || raw->imgdata.sizes.width == 0 ||
       raw->imgdata.sizes.height == 0) {
-    img.setLastError("Not a camera raw file");
-    return false;
+    return fail(img, "Not a camera raw file");
   }
   const libraw_image_sizes_t& s = raw->imgdata.sizes;
   const bool turned = s.flip == 5 || s.flip == 6;
@@ -62,21 +54,16 @@ bool decodeRawImpl(Image& img, StreamRef in) {
       img.info.hintHeight * 2 <= h)
     raw->imgdata.params.half_size = 1;
   if (raw->unpack() != LIBRAW_SUCCESS || raw->dcraw_process() != LIBRAW_SUCCESS) {
-    img.setLastError("Corrupt camera raw data");
-    return false;
+    return fail(img, "Corrupt camera raw data");
   }
   int err = 0;
   std::unique_ptr<libraw_processed_image_t, ProcessedFree> out(raw->dcraw_make_mem_image(&err));
   if (!out || err != LIBRAW_SUCCESS || out->type != LIBRAW_IMAGE_BITMAP || out->bits != 8 ||
       (out->colors != 3 && out->colors != 1)) {
-    img.setLastError("Corrupt camera raw data");
-    return false;
+    return fail(img, "Corrupt camera raw data");
   }
   const uint32_t ow = out->width, oh = out->height, colors = out->colors;
-  if (uint64_t(ow) * oh * colors > out->data_size) {
-    img.setLastError("Corrupt camera raw data");
-    return false;
-  }
+  if (uint64_t(ow) * oh * colors > out->data_size) return fail(img, "Corrupt camera raw data");
   if (!rio::createChecked(img, ow, oh, 24, ZV_TYPE_RAW)) return false;
   for (uint32_t y = 0; y < oh; ++y) {
     const uint8_t* src = out->data + size_t(y) * ow * colors;
@@ -93,14 +80,7 @@ bool decodeRawImpl(Image& img, StreamRef in) {
 
 }  // namespace
 
-bool decodeRAW(Image& img, StreamRef in, uint32_t) {
-  // LibRaw reports through results, but its allocations may still throw.
-  try {
-    return decodeRawImpl(img, in);
-  } catch (...) {
-    img.setLastError("Corrupt camera raw data");
-    return false;
-  }
-}
+// LibRaw reports through results; what its allocations throw is the dispatcher's to catch.
+bool decodeRAW(Image& img, StreamRef in, uint32_t) { return decodeRawImpl(img, in); }
 
 }  // namespace zelvo

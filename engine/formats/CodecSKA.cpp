@@ -16,22 +16,17 @@ namespace zelvo {
 
 bool decodeSKA(Image& img, StreamRef in, uint32_t) {
   uint8_t h[9];
-  if (!in.readExact(h, sizeof h)) {
-    img.setLastError("Not a SKA");
-    return false;
-  }
+  if (!in.readExact(h, sizeof h)) return fail(img, "Not a SKA");
   const uint32_t w = rio::le16(h), ht = rio::le16(h + 2), e = h[4];
   if (w == 0 || ht == 0 || (e != 0 && e != 2 && e != 3) || rio::le32(h + 5) != 0) {
-    img.setLastError("Not a SKA");
-    return false;
+    return fail(img, "Not a SKA");
   }
   const uint32_t depth = 1u << e, colors = 1u << depth;
   const size_t rowBytes = (size_t(w) * depth + 7) / 8;
   // No magic: the file must be as long as its header says.
   const int64_t here = in.tell(), total = in.size();
   if (here < 0 || total < 0 || uint64_t(total - here) < colors * 4 + rowBytes * ht) {
-    img.setLastError("Not a SKA");
-    return false;
+    return fail(img, "Not a SKA");
   }
   if (img.info.escape == -1) return rio::headerOnly(img, w, ht, uint16_t(depth), ZV_TYPE_SKA);
   std::vector<uint8_t> pal(colors * 4);
@@ -43,22 +38,13 @@ bool decodeSKA(Image& img, StreamRef in, uint32_t) {
   for (uint32_t i = 0; i < colors; ++i) p[i] = {pal[i * 4], pal[i * 4 + 1], pal[i * 4 + 2], 0};
   img.setPalette(p.data(), colors);
   for (uint32_t y = 0; y < ht; ++y)
-    if (!in.readExact(rio::topRow(img, int32_t(y)), rowBytes)) {
-      img.setLastError("Truncated SKA");
-      return false;
-    }
+    if (!in.readExact(rio::topRow(img, int32_t(y)), rowBytes)) return fail(img, "Truncated SKA");
   return true;
 }
 
 bool encodeSKA(Image& img, StreamRef out, uint32_t) {
-  if (img.depth() > 8) {
-    img.setLastError("SKA Images must be 8 bit or less");
-    return false;
-  }
-  if (img.width() > 0xFFFF || img.height() > 0xFFFF) {
-    img.setLastError("Image too large for SKA");
-    return false;
-  }
+  if (img.depth() > 8) return fail(img, "SKA Images must be 8 bit or less");
+  if (img.width() > 0xFFFF || img.height() > 0xFFFF) return fail(img, "Image too large for SKA");
   const uint32_t depth = img.depth();
   std::vector<uint8_t> file;
   rio::putLe16(file, uint32_t(img.width()));
@@ -75,10 +61,7 @@ bool encodeSKA(Image& img, StreamRef out, uint32_t) {
     const uint8_t* row = rio::topRow(img, y);
     file.insert(file.end(), row, row + rowBytes);
   }
-  if (!out.writeAll(file.data(), file.size())) {
-    img.setLastError("Write error");
-    return false;
-  }
+  if (!out.writeAll(file.data(), file.size())) return fail(img, "Write error");
   return true;
 }
 

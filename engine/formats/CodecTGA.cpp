@@ -72,32 +72,20 @@ bool unpackRle(StreamRef in, uint8_t* out, size_t count, size_t bytes) {
 bool decodeTGA(Image& img, StreamRef in, uint32_t) {
   uint8_t h[18];
   TgaHeader t;
-  if (!in.readExact(h, sizeof h) || !parseHeader(h, t)) {
-    img.setLastError("Not a TGA");
-    return false;
-  }
+  if (!in.readExact(h, sizeof h) || !parseHeader(h, t)) return fail(img, "Not a TGA");
   const uint8_t base = t.imageType & ~8;
   const bool rle = t.imageType & 8;
   const bool indexed = base == 1 && t.mapFirst + t.mapLength <= 256;
-  if (base == 1 && !indexed) {
-    img.setLastError("TGA palette too large");
-    return false;
-  }
+  if (base == 1 && !indexed) return fail(img, "TGA palette too large");
   const uint32_t outBpp = base == 2 ? 24 : 8;
   if (img.info.escape == -1) return rio::headerOnly(img, t.width, t.height, uint16_t(outBpp), ZV_TYPE_TGA);
 
-  if (!in.seek(t.idLength, SEEK_CUR)) {
-    img.setLastError("Truncated TGA");
-    return false;
-  }
+  if (!in.seek(t.idLength, SEEK_CUR)) return fail(img, "Truncated TGA");
   std::vector<ZvRGBQuad> map;
   if (t.mapType == 1) {
     const size_t entry = (t.mapBits + 7) / 8;
     std::vector<uint8_t> raw(size_t(t.mapLength) * entry);
-    if (!in.readExact(raw.data(), raw.size())) {
-      img.setLastError("Truncated TGA");
-      return false;
-    }
+    if (!in.readExact(raw.data(), raw.size())) return fail(img, "Truncated TGA");
     for (size_t i = 0; i < t.mapLength; ++i) map.push_back(unpackColor(&raw[i * entry], t.mapBits));
   }
   const size_t bytes = (t.bpp + 7) / 8;
@@ -109,10 +97,7 @@ bool decodeTGA(Image& img, StreamRef in, uint32_t) {
 
   std::vector<uint8_t> data(count * bytes);
   bool ok = rle ? unpackRle(in, data.data(), count, bytes) : in.readExact(data.data(), data.size());
-  if (!ok) {
-    img.setLastError("Truncated TGA");
-    return false;
-  }
+  if (!ok) return fail(img, "Truncated TGA");
 
   bool hasAlpha = false;
   if (base == 1) {
@@ -125,10 +110,7 @@ bool decodeTGA(Image& img, StreamRef in, uint32_t) {
   } else {
     hasAlpha = t.bpp == 32 && (t.descriptor & 0x0F) != 0;
   }
-  if (hasAlpha && !img.allocAlpha(255)) {
-    img.setLastError("Can't allocate memory");
-    return false;
-  }
+  if (hasAlpha && !img.allocAlpha(255)) return fail(img, "Can't allocate memory");
 
   const bool topDown = t.descriptor & 0x20;
   const bool rightToLeft = t.descriptor & 0x10;
@@ -165,10 +147,7 @@ bool encodeTGA(Image& img, StreamRef out, uint32_t) {
   const bool rle = img.info.codecOptions[ZV_TYPE_TGA] & 1;
   const int bpp = indexed || gray ? 8 : (alpha ? 32 : 24);
   const uint32_t w = uint32_t(img.width()), hgt = uint32_t(img.height());
-  if (w > 0xFFFF || hgt > 0xFFFF) {
-    img.setLastError("Image too large for TGA");
-    return false;
-  }
+  if (w > 0xFFFF || hgt > 0xFFFF) return fail(img, "Image too large for TGA");
   std::vector<uint8_t> file = {0, uint8_t(indexed ? 1 : 0),
                                uint8_t((indexed ? 1 : gray ? 3 : 2) | (rle ? 8 : 0))};
   const uint32_t colors = indexed ? img.numColors() : 0;
@@ -255,10 +234,7 @@ bool encodeTGA(Image& img, StreamRef out, uint32_t) {
   }
   static const char kFooter[] = "\0\0\0\0\0\0\0\0TRUEVISION-XFILE.";
   file.insert(file.end(), kFooter, kFooter + sizeof kFooter);
-  if (!out.writeAll(file.data(), file.size())) {
-    img.setLastError("Write error");
-    return false;
-  }
+  if (!out.writeAll(file.data(), file.size())) return fail(img, "Write error");
   return true;
 }
 

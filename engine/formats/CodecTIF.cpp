@@ -168,16 +168,10 @@ bool readDirect(TIFF* t, const Page& p, Image& img) {
                           : p.bps == 2 ? 4 : p.bps;
   if (!rio::createChecked(img, p.w, p.h, outBpp, ZV_TYPE_TIF)) return false;
   const bool alpha = (colour && p.spp == 4) || p.spp == 2;
-  if (alpha && !img.allocAlpha(255)) {
-    img.setLastError("Can't allocate memory");
-    return false;
-  }
+  if (alpha && !img.allocAlpha(255)) return fail(img, "Can't allocate memory");
   if (p.photometric == PHOTOMETRIC_PALETTE) {
     uint16_t *r = nullptr, *g = nullptr, *b = nullptr;
-    if (!TIFFGetField(t, TIFFTAG_COLORMAP, &r, &g, &b)) {
-      img.setLastError("TIFF palette missing");
-      return false;
-    }
+    if (!TIFFGetField(t, TIFFTAG_COLORMAP, &r, &g, &b)) return fail(img, "TIFF palette missing");
     const uint32_t n = 1u << p.bps;
     // Some writers store 8-bit colour maps: then every value fits in a byte.
     bool eightBit = true;
@@ -208,20 +202,14 @@ bool readDirect(TIFF* t, const Page& p, Image& img) {
   }
 
   const tmsize_t lineSize = TIFFScanlineSize(t);
-  if (lineSize <= 0) {
-    img.setLastError("Bad TIFF scanline");
-    return false;
-  }
+  if (lineSize <= 0) return fail(img, "Bad TIFF scanline");
   std::vector<uint8_t> line(size_t(lineSize) + 8);
   const uint16_t planes = p.planar == PLANARCONFIG_SEPARATE ? p.spp : 1;
   const uint32_t perPixel = planes == 1 ? p.spp : 1;
   const uint32_t sampleBytes = p.bps == 16 ? 2 : 1;
   for (uint16_t plane = 0; plane < planes; ++plane) {
     for (uint32_t y = 0; y < p.h; ++y) {
-      if (TIFFReadScanline(t, line.data(), y, plane) < 0) {
-        img.setLastError("Corrupt TIFF data");
-        return false;
-      }
+      if (TIFFReadScanline(t, line.data(), y, plane) < 0) return fail(img, "Corrupt TIFF data");
       uint8_t* row = rio::topRow(img, int32_t(y));
       uint8_t* arow = alpha ? rio::topAlphaRow(img, int32_t(y)) : nullptr;
       for (uint32_t x = 0; x < p.w; ++x) {
@@ -263,23 +251,16 @@ bool readDirect(TIFF* t, const Page& p, Image& img) {
 
 bool readRgba(TIFF* t, const Page& p, Image& img) {
   char why[1024] = {};
-  if (!TIFFRGBAImageOK(t, why)) {
-    img.setLastError("Unsupported TIFF picture");
-    return false;
-  }
+  if (!TIFFRGBAImageOK(t, why)) return fail(img, "Unsupported TIFF picture");
   if (!checkDecodeSize(img, p.w, p.h)) return false;
   std::vector<uint32_t> px;
   px.resize(size_t(p.w) * p.h);
   if (!TIFFReadRGBAImageOriented(t, p.w, p.h, px.data(), ORIENTATION_BOTLEFT, 0)) {
-    img.setLastError("Corrupt TIFF data");
-    return false;
+    return fail(img, "Corrupt TIFF data");
   }
   if (!rio::createChecked(img, p.w, p.h, 24, ZV_TYPE_TIF)) return false;
   const bool alpha = hasAlphaSample(p);
-  if (alpha && !img.allocAlpha(255)) {
-    img.setLastError("Can't allocate memory");
-    return false;
-  }
+  if (alpha && !img.allocAlpha(255)) return fail(img, "Can't allocate memory");
   for (uint32_t y = 0; y < p.h; ++y) {
     uint8_t* row = img.row(int32_t(y));
     for (uint32_t x = 0; x < p.w; ++x) {
@@ -304,16 +285,10 @@ bool readRgba(TIFF* t, const Page& p, Image& img) {
 
 bool readPage(TIFF* t, Image& img, uint64_t fileSize) {
   Page p;
-  if (!readPageInfo(t, p)) {
-    img.setLastError("Bad TIFF directory");
-    return false;
-  }
+  if (!readPageInfo(t, p)) return fail(img, "Bad TIFF directory");
   // Deflate packs at most about 1032 bytes into one: a larger claim is a lie.
   const uint64_t claimed = uint64_t(p.w) * p.h * std::max<uint16_t>(p.spp, 1) * std::max<uint16_t>(p.bps, 1) / 8;
-  if (claimed > fileSize * 1100 + (1u << 20)) {
-    img.setLastError("TIFF data too short for its size");
-    return false;
-  }
+  if (claimed > fileSize * 1100 + (1u << 20)) return fail(img, "TIFF data too short for its size");
   const bool ok = directPath(t, p) ? readDirect(t, p, img) : readRgba(t, p, img);
   if (!ok) return false;
   float xres = 0, yres = 0;
@@ -336,68 +311,44 @@ bool decodeTIF(Image& img, StreamRef in, uint32_t) {
   if (base < 0 || !in.readExact(magic, 4) || !in.seek(base, SEEK_SET) ||
       !((magic[0] == 'I' && magic[1] == 'I' && (magic[2] == 42 || magic[2] == 43) && magic[3] == 0) ||
         (magic[0] == 'M' && magic[1] == 'M' && magic[2] == 0 && (magic[3] == 42 || magic[3] == 43)))) {
-    img.setLastError("Not a TIFF");
-    return false;
+    return fail(img, "Not a TIFF");
   }
   silenceGlobalHandlers();
   std::vector<uint8_t> data;
-  if (!rio::readRest(in, data)) {
-    img.setLastError("Invalid TIFF file");
-    return false;
-  }
+  if (!rio::readRest(in, data)) return fail(img, "Invalid TIFF file");
   TiffIn src{&data};
   TiffPtr t = openTiff("r", &src, inRead, noWrite, inSeek, inSize, inMap);
-  if (!t) {
-    img.setLastError("Invalid TIFF file");
-    return false;
-  }
+  if (!t) return fail(img, "Invalid TIFF file");
   // Digital negatives are camera raw files: leave them to the raw decoder.
   void* dng = nullptr;
   uint32_t dngCount = 0;
-  if (TIFFGetField(t.get(), TIFFTAG_DNGVERSION, &dngCount, &dng)) {
-    img.setLastError("DNG is camera raw");
-    return false;
-  }
+  if (TIFFGetField(t.get(), TIFFTAG_DNGVERSION, &dngCount, &dng)) return fail(img, "DNG is camera raw");
   const int32_t index = img.info.frameIndex;
   const tdir_t pages = TIFFNumberOfDirectories(t.get());
   if (index < 0 || tdir_t(index) >= pages || !TIFFSetDirectory(t.get(), tdir_t(index))) {
-    img.setLastError("Invalid frame index");
-    return false;
+    return fail(img, "Invalid frame index");
   }
   if (img.info.escape == -1) {
     Page p;
-    if (!readPageInfo(t.get(), p)) {
-      img.setLastError("Bad TIFF directory");
-      return false;
-    }
+    if (!readPageInfo(t.get(), p)) return fail(img, "Bad TIFF directory");
     const bool indexed = p.spp == 1 && p.bps <= 8 && p.photometric != PHOTOMETRIC_RGB;
     return rio::headerOnly(img, p.w, p.h, indexed ? uint16_t(p.bps == 2 ? 4 : p.bps) : 24, ZV_TYPE_TIF);
   }
   std::vector<ImagePtr> frames;
   if (img.info.loadAllFrames) {
-    if (pages > kMaxFrames) {
-      img.setLastError("Too many TIFF pages");
-      return false;
-    }
+    if (pages > kMaxFrames) return fail(img, "Too many TIFF pages");
     for (tdir_t i = 0; i < pages; ++i) {
       ImagePtr f = Image::make(ZV_TYPE_TIF);
       if (!f || !TIFFSetDirectory(t.get(), i)) {
-        img.setLastError(f ? "Bad TIFF directory" : "Can't allocate memory");
-        return false;
+        return fail(img, f ? "Bad TIFF directory" : "Can't allocate memory");
       }
       f->copyInfo(img);
       f->info.loadAllFrames = false;
-      if (!readPage(t.get(), *f, data.size())) {
-        img.setLastError(f->lastError());
-        return false;
-      }
+      if (!readPage(t.get(), *f, data.size())) return fail(img, f->lastError());
       f->info.frameIndex = int32_t(i);
       frames.push_back(std::move(f));
     }
-    if (!TIFFSetDirectory(t.get(), tdir_t(index))) {
-      img.setLastError("Bad TIFF directory");
-      return false;
-    }
+    if (!TIFFSetDirectory(t.get(), tdir_t(index))) return fail(img, "Bad TIFF directory");
   }
   if (!readPage(t.get(), img, data.size())) return false;
   img.frames = std::move(frames);
@@ -423,10 +374,7 @@ uint16_t compressionFor(const Image& img) {
 }
 
 bool writePage(TIFF* t, const Image& img, Image& err) {
-  if (!img.valid()) {
-    err.setLastError("null image!!!");
-    return false;
-  }
+  if (!img.valid()) return fail(err, "null image!!!");
   const uint32_t w = uint32_t(img.width()), h = uint32_t(img.height());
   const uint16_t depth = img.depth();
   const bool alpha = img.alpha != nullptr;
@@ -486,12 +434,9 @@ bool writePage(TIFF* t, const Image& img, Image& err) {
         if (alpha) p[3] = c.reserved;
       }
     }
-    if (TIFFWriteScanline(t, line.data(), y, 0) < 0) {
-      err.setLastError("TIFF write failed");
-      return false;
-    }
+    if (TIFFWriteScanline(t, line.data(), y, 0) < 0) return fail(err, "TIFF write failed");
   }
-  return TIFFWriteDirectory(t) != 0 || (err.setLastError("TIFF write failed"), false);
+  return TIFFWriteDirectory(t) != 0 || fail(err, "TIFF write failed");
 }
 
 bool writePages(std::span<Image* const> pages, StreamRef out, Image& err) {
@@ -499,15 +444,9 @@ bool writePages(std::span<Image* const> pages, StreamRef out, Image& err) {
   TiffOut buf;
   {
     TiffPtr t = openTiff("wm", &buf, outRead, outWrite, outSeek, outSize, noMap);
-    if (!t) {
-      err.setLastError("TIFF write failed");
-      return false;
-    }
+    if (!t) return fail(err, "TIFF write failed");
     for (size_t i = 0; i < pages.size(); ++i) {
-      if (!pages[i]) {
-        err.setLastError("null image!!!");
-        return false;
-      }
+      if (!pages[i]) return fail(err, "null image!!!");
       if (pages.size() > 1) {
         TIFFSetField(t.get(), TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
         TIFFSetField(t.get(), TIFFTAG_PAGENUMBER, uint16_t(i), uint16_t(pages.size()));
@@ -515,10 +454,7 @@ bool writePages(std::span<Image* const> pages, StreamRef out, Image& err) {
       if (!writePage(t.get(), *pages[i], err)) return false;
     }
   }
-  if (!out.writeAll(buf.data.data(), buf.data.size())) {
-    err.setLastError("Write error");
-    return false;
-  }
+  if (!out.writeAll(buf.data.data(), buf.data.size())) return fail(err, "Write error");
   return true;
 }
 
@@ -530,10 +466,7 @@ bool encodeTIF(Image& img, StreamRef out, uint32_t) {
 }
 
 bool encodeFramesTIF(std::span<Image* const> images, StreamRef out, Image& err) {
-  if (images.empty()) {
-    err.setLastError("null image!!!");
-    return false;
-  }
+  if (images.empty()) return fail(err, "null image!!!");
   return writePages(images, out, err);
 }
 

@@ -39,35 +39,25 @@ bool decodeWBMP(Image& img, StreamRef in, uint32_t) {
   int fix = -1;
   if (!readMbi(in, type) || type != 0 || (fix = in.getc()) != 0 || !readMbi(in, w) || !readMbi(in, h) ||
       w == 0 || h == 0) {
-    img.setLastError("Not a WBMP");
-    return false;
+    return fail(img, "Not a WBMP");
   }
   // The format has no magic: a body shorter than the picture means this is not one.
   const uint64_t need = uint64_t((w + 7) / 8) * h;
   const int64_t here = in.tell(), total = in.size();
-  if (here < 0 || total < 0 || uint64_t(total - here) < need) {
-    img.setLastError("Not a WBMP");
-    return false;
-  }
+  if (here < 0 || total < 0 || uint64_t(total - here) < need) return fail(img, "Not a WBMP");
   if (img.info.escape == -1) return rio::headerOnly(img, w, h, 1, ZV_TYPE_WBMP);
   if (!rio::createChecked(img, w, h, 1, ZV_TYPE_WBMP)) return false;
   const ZvRGBQuad pal[2] = {{0, 0, 0, 0}, {255, 255, 255, 0}};
   img.setPalette(pal, 2);
   const size_t bytes = (w + 7) / 8;
   for (uint32_t y = 0; y < h; ++y) {
-    if (!in.readExact(rio::topRow(img, int32_t(y)), bytes)) {
-      img.setLastError("Truncated WBMP");
-      return false;
-    }
+    if (!in.readExact(rio::topRow(img, int32_t(y)), bytes)) return fail(img, "Truncated WBMP");
   }
   return true;
 }
 
 bool encodeWBMP(Image& img, StreamRef out, uint32_t) {
-  if (img.depth() != 1) {
-    img.setLastError("Can't save this image as WBMP");
-    return false;
-  }
+  if (img.depth() != 1) return fail(img, "Can't save this image as WBMP");
   // Index whose colour is brighter becomes white.
   const ZvRGBQuad* pal = img.palette();
   auto luma = [](ZvRGBQuad c) { return c.red * 299 + c.green * 587 + c.blue * 114; };
@@ -87,10 +77,7 @@ bool encodeWBMP(Image& img, StreamRef out, uint32_t) {
       file.push_back(b);
     }
   }
-  if (!out.writeAll(file.data(), file.size())) {
-    img.setLastError("Write error");
-    return false;
-  }
+  if (!out.writeAll(file.data(), file.size())) return fail(img, "Write error");
   return true;
 }
 

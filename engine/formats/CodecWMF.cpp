@@ -58,10 +58,7 @@ struct GdiObject {
 };
 
 bool startCanvas(Image& img, int64_t w, int64_t h) {
-  if (w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide) {
-    img.setLastError("Metafile size out of range");
-    return false;
-  }
+  if (w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide) return fail(img, "Metafile size out of range");
   if (!rio::createChecked(img, w, h, 24, ZV_TYPE_WMF)) return false;
   std::memset(img.bits(), 255, size_t(img.stride()) * size_t(img.height()));
   return true;
@@ -113,10 +110,7 @@ bool playWmf(Image& img, const std::vector<uint8_t>& d) {
       if (fn == 0) break;
       p += size_t(size);
     }
-    if (!found) {
-      img.setLastError("Metafile states no size");
-      return false;
-    }
+    if (!found) return fail(img, "Metafile states no size");
     map.extX = w;
     map.extY = h;
   }
@@ -137,10 +131,7 @@ bool playWmf(Image& img, const std::vector<uint8_t>& d) {
     const uint64_t size = uint64_t(rio::le32(&d[at])) * 2;
     const uint16_t fn = rio::le16(&d[at + 4]);
     if (fn == 0) break;  // end of file record
-    if (size < 6 || at + size > d.size()) {
-      img.setLastError("Bad metafile record length");
-      return false;
-    }
+    if (size < 6 || at + size > d.size()) return fail(img, "Bad metafile record length");
     const uint8_t* p = &d[at + 6];
     const size_t n = size_t(size) - 6;
     auto arg = [&](size_t i) { return i * 2 + 2 <= n ? s16(p + i * 2) : int16_t(0); };
@@ -254,10 +245,7 @@ bool playEmf(Image& img, const std::vector<uint8_t>& d) {
   // Frame in 0.01 mm, reference device in pixels and millimetres.
   const double fl = s32(&d[24]), ft = s32(&d[28]), fr = s32(&d[32]), fb = s32(&d[36]);
   const double devW = s32(&d[72]), devH = s32(&d[76]), mmW = s32(&d[80]), mmH = s32(&d[84]);
-  if (devW <= 0 || devH <= 0 || mmW <= 0 || mmH <= 0) {
-    img.setLastError("Metafile size out of range");
-    return false;
-  }
+  if (devW <= 0 || devH <= 0 || mmW <= 0 || mmH <= 0) return fail(img, "Metafile size out of range");
   const double pxPerUnitX = devW / (mmW * 100), pxPerUnitY = devH / (mmH * 100);
   const double left = fl * pxPerUnitX, top = ft * pxPerUnitY;
   const int64_t w = std::llround((fr - fl) * pxPerUnitX), h = std::llround((fb - ft) * pxPerUnitY);
@@ -285,10 +273,7 @@ bool playEmf(Image& img, const std::vector<uint8_t>& d) {
   size_t at = headerSize;
   while (at + 8 <= d.size()) {
     const uint32_t type = rio::le32(&d[at]), size = rio::le32(&d[at + 4]);
-    if (size < 8 || size % 4 || at + size > d.size()) {
-      img.setLastError("Bad metafile record length");
-      return false;
-    }
+    if (size < 8 || size % 4 || at + size > d.size()) return fail(img, "Bad metafile record length");
     if (type == 14) break;  // EMR_EOF
     const uint8_t* p = &d[at + 8];
     const size_t n = size - 8;
@@ -401,19 +386,18 @@ bool playEmf(Image& img, const std::vector<uint8_t>& d) {
 
 bool decodeWMF(Image& img, StreamRef in, uint32_t) {
   uint8_t head[44] = {};
-  const size_t got = in.read(head, sizeof head);
-  const bool placeable = got >= 4 && rio::le32(head) == kPlaceableKey;
-  const bool plain = got >= 6 && (rio::le16(head) == 1 || rio::le16(head) == 2) && rio::le16(head + 2) == 9;
-  const bool enhanced = got >= 44 && rio::le32(head) == 1 && rio::le32(head + 40) == 0x464D4520;
-  if ((!placeable && !plain && !enhanced) || !in.seek(-int64_t(got), SEEK_CUR)) {
-    img.setLastError("Not a metafile");
-    return false;
-  }
+  auto isEnhanced = [](std::span<const uint8_t> h) {
+    return h.size() >= 44 && rio::le32(h.data()) == 1 && rio::le32(h.data() + 40) == 0x464D4520;
+  };
+  auto looksMetafile = [&](std::span<const uint8_t> h) {
+    const bool placeable = h.size() >= 4 && rio::le32(h.data()) == kPlaceableKey;
+    const bool plain = h.size() >= 6 && (rio::le16(h.data()) == 1 || rio::le16(h.data()) == 2) &&
+                       rio::le16(h.data() + 2) == 9;
+    return placeable || plain || isEnhanced(h);
+  };
   std::vector<uint8_t> data;
-  if (!rio::readRest(in, data, kMaxMetafile)) {
-    img.setLastError("Not a metafile");
-    return false;
-  }
+  if (!rio::readWholeIf(img, in, head, looksMetafile, kMaxMetafile, data, "Not a metafile")) return false;
+  const bool enhanced = isEnhanced(data);
   const bool ok = enhanced ? playEmf(img, data) : playWmf(img, data);
   if (!ok && img.lastError()[0] == 0) img.setLastError("Not a metafile");
   if (ok) img.setType(ZV_TYPE_WMF);

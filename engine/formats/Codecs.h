@@ -1,32 +1,47 @@
-// Declarations of every codec's entries (one codec file each).
+// The entries of every codec (one codec file each): exactly those that exist. The dispatch
+// table (CodecTable.cpp) lists which format has which.
 #pragma once
 
 #include "Codec.h"
 
 namespace zelvo {
 
-#define ZV_DECLARE_CODEC(name)                                   \
-  bool decode##name(Image& img, StreamRef in, uint32_t type);   \
-  bool encode##name(Image& img, StreamRef out, uint32_t type);  \
-  bool encodeFrames##name(std::span<Image* const> images, StreamRef out, Image& err);
+// Read and write.
+bool decodeBMP(Image& img, StreamRef in, uint32_t type);
+bool encodeBMP(Image& img, StreamRef out, uint32_t type);
+bool decodeGIF(Image& img, StreamRef in, uint32_t type);
+bool encodeGIF(Image& img, StreamRef out, uint32_t type);
+bool decodeJPG(Image& img, StreamRef in, uint32_t type);
+bool encodeJPG(Image& img, StreamRef out, uint32_t type);
+bool decodePNG(Image& img, StreamRef in, uint32_t type);
+bool encodePNG(Image& img, StreamRef out, uint32_t type);
+bool decodeICO(Image& img, StreamRef in, uint32_t type);
+bool encodeICO(Image& img, StreamRef out, uint32_t type);
+bool decodeTIF(Image& img, StreamRef in, uint32_t type);
+bool encodeTIF(Image& img, StreamRef out, uint32_t type);
+bool decodeTGA(Image& img, StreamRef in, uint32_t type);
+bool encodeTGA(Image& img, StreamRef out, uint32_t type);
+bool decodePCX(Image& img, StreamRef in, uint32_t type);
+bool encodePCX(Image& img, StreamRef out, uint32_t type);
+bool decodeWBMP(Image& img, StreamRef in, uint32_t type);
+bool encodeWBMP(Image& img, StreamRef out, uint32_t type);
+// The JPEG-2000 family: JP2, JPC, PGX, PNM, RAS.
+bool decodeJAS(Image& img, StreamRef in, uint32_t type);
+bool encodeJAS(Image& img, StreamRef out, uint32_t type);
+bool decodeMNG(Image& img, StreamRef in, uint32_t type);
+bool encodeMNG(Image& img, StreamRef out, uint32_t type);
+bool decodeSKA(Image& img, StreamRef in, uint32_t type);
+bool encodeSKA(Image& img, StreamRef out, uint32_t type);
 
-ZV_DECLARE_CODEC(BMP)
-ZV_DECLARE_CODEC(GIF)
-ZV_DECLARE_CODEC(JPG)
-ZV_DECLARE_CODEC(PNG)
-ZV_DECLARE_CODEC(ICO)
-ZV_DECLARE_CODEC(TIF)
-ZV_DECLARE_CODEC(TGA)
-ZV_DECLARE_CODEC(PCX)
-ZV_DECLARE_CODEC(WBMP)
-ZV_DECLARE_CODEC(WMF)
-ZV_DECLARE_CODEC(JAS)  // the JPEG-2000 family: JP2, JPC, PGX, PNM, RAS
-ZV_DECLARE_CODEC(MNG)
-ZV_DECLARE_CODEC(SKA)
-ZV_DECLARE_CODEC(RAW)
-ZV_DECLARE_CODEC(PSD)
-ZV_DECLARE_CODEC(LJY)
+// Read only.
+bool decodeWMF(Image& img, StreamRef in, uint32_t type);
+bool decodeRAW(Image& img, StreamRef in, uint32_t type);
+bool decodePSD(Image& img, StreamRef in, uint32_t type);
+bool decodeLJY(Image& img, StreamRef in, uint32_t type);
 
-#undef ZV_DECLARE_CODEC
+// Several pictures in one file.
+bool encodeFramesGIF(std::span<Image* const> images, StreamRef out, Image& err);
+bool encodeFramesICO(std::span<Image* const> images, StreamRef out, Image& err);
+bool encodeFramesTIF(std::span<Image* const> images, StreamRef out, Image& err);
 
 }  // namespace zelvo

@@ -12,6 +12,8 @@ namespace zelvo {
 namespace {
 
 constexpr const char* kUnknownFormat = "Decode: Unknown or wrong format";
+// The one message for memory that runs out while reading, whichever codec was at work.
+constexpr const char* kOutOfMemory = "Decode: out of memory";
 
 ImageKind kindOf(uint32_t type) {
   switch (type) {
@@ -49,22 +51,22 @@ static bool tryDecoder(Image& self, const Codec& codec, StreamRef in, uint32_t r
                        std::string* error) {
   ImagePtr tmp = Image::make(codec.type, kindOf(codec.type));
   if (!tmp) {
-    *error = "Decode: out of memory";
+    *error = kOutOfMemory;
     return false;
   }
   tmp->copyInfo(self);
   tmp->info.type = codec.type;
   tmp->progressCallback = self.progressCallback;
   tmp->progressUser = self.progressUser;
+  // Codecs never catch: whatever they throw ends here. A failed allocation is the memory
+  // message, anything else a wrong format.
   bool ok;
   try {
     ok = codec.decode(*tmp, in, requested);
   } catch (const std::bad_alloc&) {
-    tmp->setLastError("Decode: out of memory");
-    ok = false;
+    ok = fail(*tmp, kOutOfMemory);
   } catch (...) {
-    tmp->setLastError(kUnknownFormat);
-    ok = false;
+    ok = fail(*tmp, kUnknownFormat);
   }
   if (!ok) {
     *error = tmp->lastError();
@@ -116,7 +118,7 @@ bool decode(Image& img, ZvStream* stream, uint32_t type) {
     if (tryDecoder(img, *c, in, type, &error)) return true;
     img.setLastError(error.c_str());
   } catch (...) {
-    img.setLastError("Decode: out of memory");
+    img.setLastError(kOutOfMemory);
   }
   return false;
 }
@@ -124,7 +126,7 @@ bool decode(Image& img, ZvStream* stream, uint32_t type) {
 bool decodeMemory(Image& img, const uint8_t* buf, uint32_t size, uint32_t type) {
   StreamPtr s = makeMemoryReader(buf, buf ? size : 0);
   if (!s) {
-    img.setLastError("Decode: out of memory");
+    img.setLastError(kOutOfMemory);
     return false;
   }
   return decode(img, s.get(), type);
@@ -137,7 +139,7 @@ bool decodeFile(Image& img, FILE* file, uint32_t type) {
   }
   StreamPtr s = makeFileStream(file, false);
   if (!s) {
-    img.setLastError("Decode: out of memory");
+    img.setLastError(kOutOfMemory);
     return false;
   }
   return decode(img, s.get(), type);

@@ -122,8 +122,7 @@ bool samePalette(const Image& a, const Image& b) {
 bool finishFile(GifOutput& o, Image& err) {
   o.byte(0x3B);
   if (o.commit()) return true;
-  err.setLastError(kWriteError);
-  return false;
+  return fail(err, kWriteError);
 }
 
 // All frames are checked before the first byte is written.
@@ -142,14 +141,8 @@ const char* checkFrames(std::span<Image* const> frames) {
 // `enc` is the encoding image: it gives the loop count, comment, disposal and options, and
 // receives the message.
 bool writeAnimation(std::span<Image* const> frames, StreamRef out, Image& enc) {
-  if (!out.get()) {
-    enc.setLastError("invalid file pointer");
-    return false;
-  }
-  if (const char* message = checkFrames(frames)) {
-    enc.setLastError(message);
-    return false;
-  }
+  if (!out.get()) return fail(enc, "invalid file pointer");
+  if (const char* message = checkFrames(frames)) return fail(enc, message);
   const Image& first = *frames[0];
   const bool localTables = (enc.info.codecOptions[ZV_TYPE_GIF] & kOptionLocalTables) != 0;
   const GifCoding coding = codingFor(enc);
@@ -228,18 +221,9 @@ bool writeTrueColour(Image& img, StreamRef out) {
 }  // namespace
 
 bool encodeGIF(Image& img, StreamRef out, uint32_t) {
-  if (!out.get()) {
-    img.setLastError("null file handler");
-    return false;
-  }
-  if (!img.valid()) {
-    img.setLastError("null image!!!");
-    return false;
-  }
-  if (!fitsGif(img)) {
-    img.setLastError(kTooLarge);
-    return false;
-  }
+  if (!out.get()) return fail(img, "null file handler");
+  if (!img.valid()) return fail(img, "null image!!!");
+  if (!fitsGif(img)) return fail(img, kTooLarge);
   if (img.depth() > 8) return writeTrueColour(img, out);
   if (img.frames.size() > 1) {
     std::vector<Image*> list;

@@ -33,13 +33,11 @@ bool decodePgx(Image& img, StreamRef in) {
   rio::ByteReader r(in);
   uint8_t magic[2];
   if (!r.read(magic, 2) || magic[0] != 'P' || magic[1] != 'G' || !skipSpaces(r)) {
-    img.setLastError("Not a PGX");
-    return false;
+    return fail(img, "Not a PGX");
   }
   uint8_t order[2];
   if (!r.read(order, 2) || !((order[0] == 'M' && order[1] == 'L') || (order[0] == 'L' && order[1] == 'M'))) {
-    img.setLastError("Not a PGX");
-    return false;
+    return fail(img, "Not a PGX");
   }
   const bool bigEndian = order[0] == 'M';
   skipSpaces(r);
@@ -47,17 +45,13 @@ bool decodePgx(Image& img, StreamRef in) {
   if (r.peek() == '+' || r.peek() == '-') sign = r.get() == '-';
   uint32_t depth = 0, w = 0, h = 0;
   if (!number(r, depth, 32) || depth == 0 || !number(r, w, 1u << 30) || !number(r, h, 1u << 30) || w == 0 || h == 0) {
-    img.setLastError("Not a PGX");
-    return false;
+    return fail(img, "Not a PGX");
   }
   if (img.info.escape == -1) return rio::headerOnly(img, w, h, 8, ZV_TYPE_PGX);
   // Rest of the header line.
   int c;
   while ((c = r.get()) >= 0 && c != '\n') {
-    if (c != ' ' && c != '\t' && c != '\r') {
-      img.setLastError("Not a PGX");
-      return false;
-    }
+    if (c != ' ' && c != '\t' && c != '\r') return fail(img, "Not a PGX");
   }
   const uint64_t need = uint64_t(w) * h * (depth <= 8 ? 1 : depth <= 16 ? 2 : 4);
   if (c >= 0 && !rio::bodyCanHold(img, in, need, 1, "Truncated PGX", r.buffered())) return false;
@@ -70,10 +64,7 @@ bool decodePgx(Image& img, StreamRef in) {
   const uint64_t range = (1ull << depth) - 1;
   std::vector<uint8_t> line(size_t(w) * bytes);
   for (uint32_t y = 0; y < h; ++y) {
-    if (!r.read(line.data(), line.size())) {
-      img.setLastError("Truncated PGX");
-      return false;
-    }
+    if (!r.read(line.data(), line.size())) return fail(img, "Truncated PGX");
     uint8_t* row = rio::topRow(img, int32_t(y));
     for (uint32_t x = 0; x < w; ++x) {
       const uint8_t* p = &line[size_t(x) * bytes];
@@ -89,26 +80,17 @@ bool decodePgx(Image& img, StreamRef in) {
 }
 
 bool encodePgx(Image& img, StreamRef out) {
-  if (img.depth() > 8) {
-    img.setLastError("PGX can save only GrayScale images");
-    return false;
-  }
+  if (img.depth() > 8) return fail(img, "PGX can save only GrayScale images");
   const uint32_t w = uint32_t(img.width()), h = uint32_t(img.height());
   char head[64];
   const int n = std::snprintf(head, sizeof head, "PG ML + 8 %u %u\n", w, h);
-  if (!out.writeAll(head, size_t(n))) {
-    img.setLastError("Write error");
-    return false;
-  }
+  if (!out.writeAll(head, size_t(n))) return fail(img, "Write error");
   const ZvRGBQuad* pal = img.palette();
   std::vector<uint8_t> line(w);
   for (uint32_t y = 0; y < h; ++y) {
     const uint8_t* row = rio::topRow(img, int32_t(y));
     for (uint32_t x = 0; x < w; ++x) line[x] = pal[rio::getIndex(row, x, img.depth())].green;
-    if (!out.writeAll(line.data(), w)) {
-      img.setLastError("Write error");
-      return false;
-    }
+    if (!out.writeAll(line.data(), w)) return fail(img, "Write error");
   }
   return true;
 }

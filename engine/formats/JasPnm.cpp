@@ -55,15 +55,13 @@ bool decodePnm(Image& img, StreamRef in) {
   uint32_t w = 0, h = 0, maxval = 1;
   if (p != 'P' || kind < 1 || kind > 6 || !number(r, w, 1u << 30) || !number(r, h, 1u << 30) || w == 0 || h == 0 ||
       (kind != 1 && kind != 4 && (!number(r, maxval, 65535) || maxval == 0))) {
-    img.setLastError("Not a PNM");
-    return false;
+    return fail(img, "Not a PNM");
   }
   const bool bitmap = kind == 1 || kind == 4, grey = kind == 2 || kind == 5, ascii = kind <= 3;
   const uint32_t bpp = bitmap ? 1 : grey ? 8 : 24;
   if (img.info.escape == -1) return rio::headerOnly(img, w, h, uint16_t(bpp), ZV_TYPE_PNM);
   if (!ascii && r.get() < 0) {  // the single white space before the raster
-    img.setLastError("Truncated PNM");
-    return false;
+    return fail(img, "Truncated PNM");
   }
   // Every sample takes at least one byte of text, or its share of the raster.
   const uint64_t samples = uint64_t(w) * h * (bpp == 24 ? 3 : 1);
@@ -110,10 +108,7 @@ bool decodePnm(Image& img, StreamRef in) {
         else row[(i / 3) * 3 + 2 - i % 3] = s;  // stored red, green, blue
       }
     }
-    if (!ok) {
-      img.setLastError("Truncated PNM");
-      return false;
-    }
+    if (!ok) return fail(img, "Truncated PNM");
   }
   return true;
 }
@@ -125,10 +120,7 @@ bool encodePnm(Image& img, StreamRef out) {
   const bool grey = img.depth() <= 8;
   char head[64];
   int n = std::snprintf(head, sizeof head, "P%c\n%u %u\n%s", bw ? '4' : grey ? '5' : '6', w, h, bw ? "" : "255\n");
-  if (!out.writeAll(head, size_t(n))) {
-    img.setLastError("Write error");
-    return false;
-  }
+  if (!out.writeAll(head, size_t(n))) return fail(img, "Write error");
   // PBM: 1 is black, so the darker palette entry becomes 1.
   const bool zeroIsWhite = bw && pal[0].green > pal[1].green;
   std::vector<uint8_t> line(bw ? (w + 7) / 8 : size_t(w) * (grey ? 1 : 3));
@@ -146,10 +138,7 @@ bool encodePnm(Image& img, StreamRef out) {
         line[x * 3 + 2] = row[x * 3];
       }
     }
-    if (!out.writeAll(line.data(), line.size())) {
-      img.setLastError("Write error");
-      return false;
-    }
+    if (!out.writeAll(line.data(), line.size())) return fail(img, "Write error");
   }
   return true;
 }

@@ -54,16 +54,12 @@ class RleReader {
 
 bool decodeRas(Image& img, StreamRef in) {
   uint8_t h[32];
-  if (!in.readExact(h, 32) || rio::be32(h) != kMagic) {
-    img.setLastError("Not a Sun raster");
-    return false;
-  }
+  if (!in.readExact(h, 32) || rio::be32(h) != kMagic) return fail(img, "Not a Sun raster");
   const uint32_t w = rio::be32(h + 4), ht = rio::be32(h + 8), depth = rio::be32(h + 12);
   const uint32_t type = rio::be32(h + 20), mapType = rio::be32(h + 24), mapLength = rio::be32(h + 28);
   if (w == 0 || ht == 0 || (depth != 1 && depth != 8 && depth != 24 && depth != 32) || type > kRgb || mapType > 1 ||
       (mapType == 1 && (mapLength % 3 != 0 || mapLength > 768)) || (mapType == 0 && mapLength != 0)) {
-    img.setLastError("Not a Sun raster");
-    return false;
+    return fail(img, "Not a Sun raster");
   }
   const uint32_t outBpp = depth >= 24 ? 24 : depth;
   if (img.info.escape == -1) return rio::headerOnly(img, w, ht, uint16_t(outBpp), ZV_TYPE_RAS);
@@ -71,10 +67,7 @@ bool decodeRas(Image& img, StreamRef in) {
   const uint32_t colors = mapLength / 3;
   if (mapLength) {
     uint8_t map[768];
-    if (!in.readExact(map, mapLength)) {
-      img.setLastError("Truncated Sun raster");
-      return false;
-    }
+    if (!in.readExact(map, mapLength)) return fail(img, "Truncated Sun raster");
     for (uint32_t i = 0; i < colors; ++i) pal[i] = {map[2 * colors + i], map[colors + i], map[i], 0};
   }
   // Three RLE bytes make at most 256.
@@ -96,8 +89,7 @@ bool decodeRas(Image& img, StreamRef in) {
   RleReader rle(r);
   for (uint32_t y = 0; y < ht; ++y) {
     if (!(type == kRle ? rle.read(line.data(), lineBytes) : r.read(line.data(), lineBytes))) {
-      img.setLastError("Truncated Sun raster");
-      return false;
+      return fail(img, "Truncated Sun raster");
     }
     uint8_t* row = rio::topRow(img, int32_t(y));
     if (depth <= 8) {
@@ -151,10 +143,7 @@ bool encodeRas(Image& img, StreamRef out) {
     }
     file.insert(file.end(), line.begin(), line.end());
   }
-  if (!out.writeAll(file.data(), file.size())) {
-    img.setLastError("Write error");
-    return false;
-  }
+  if (!out.writeAll(file.data(), file.size())) return fail(img, "Write error");
   return true;
 }
 

@@ -51,12 +51,22 @@ inline bool readRest(StreamRef in, std::vector<uint8_t>& out, uint64_t limit = 1
   return !out.empty();
 }
 
+// Reads a whole file recognised by its first bytes: `looks` judges what could be read of
+// head.size() bytes; then the file, from the same place, goes into `data` (at most `limit`
+// bytes). A mismatch, a failed seek or a file over the limit fails with `notThis`.
+template <class Looks>
+bool readWholeIf(Image& img, StreamRef in, std::span<uint8_t> head, Looks looks, uint64_t limit,
+                 std::vector<uint8_t>& data, const char* notThis) {
+  const size_t got = in.read(head.data(), head.size());
+  if (!looks(std::span<const uint8_t>(head.first(got))) || !in.seek(-int64_t(got), SEEK_CUR) ||
+      !readRest(in, data, limit))
+    return fail(img, notThis);
+  return true;
+}
+
 // Header-only answer: the size and type without pixels.
 inline bool headerOnly(Image& img, int64_t w, int64_t h, uint16_t bpp, uint32_t type) {
-  if (w <= 0 || h <= 0 || w > INT32_MAX || h > INT32_MAX) {
-    img.setLastError("Image too large");
-    return false;
-  }
+  if (w <= 0 || h <= 0 || w > INT32_MAX || h > INT32_MAX) return fail(img, "Image too large");
   img.head.biWidth = int32_t(w);
   img.head.biHeight = int32_t(h);
   img.head.biBitCount = bpp;
@@ -64,20 +74,13 @@ inline bool headerOnly(Image& img, int64_t w, int64_t h, uint16_t bpp, uint32_t 
   return true;
 }
 
-// Creates the picture after the size check; rows are cleared so that short data
+// Creates the picture after the size check. Create hands out zeroed pixels, so short data
 // leaves black, not heap garbage.
 inline bool createChecked(Image& img, int64_t w, int64_t h, uint32_t bpp, uint32_t type,
                           const char* message = "Image too large") {
   if (!checkDecodeSize(img, w, h, message)) return false;
-  if (uint64_t(w) * uint64_t(h) * bpp > kMaxPixelBits) {
-    img.setLastError(message);
-    return false;
-  }
-  if (!img.create(uint32_t(w), uint32_t(h), bpp, type)) {
-    img.setLastError("Can't allocate memory");
-    return false;
-  }
-  std::memset(img.bits(), 0, size_t(img.stride()) * size_t(img.height()));
+  if (uint64_t(w) * uint64_t(h) * bpp > kMaxPixelBits) return fail(img, message);
+  if (!img.create(uint32_t(w), uint32_t(h), bpp, type)) return fail(img, "Can't allocate memory");
   return true;
 }
 
@@ -89,8 +92,7 @@ inline bool bodyCanHold(Image& img, StreamRef in, uint64_t decodedBytes, uint64_
   const int64_t here = in.tell(), total = in.size();
   const uint64_t left = (here >= 0 && total >= here ? uint64_t(total - here) : 0) + buffered;
   if (left * maxRatio + 4096 >= decodedBytes) return true;
-  img.setLastError(message);
-  return false;
+  return fail(img, message);
 }
 
 // Row `y` counted from the top.

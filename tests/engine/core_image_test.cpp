@@ -1,5 +1,6 @@
 // The image object: defaults, Create's size rules, copies and moves, palette search and
 // pixel access, reached through the operation table as the program reaches them.
+#include <algorithm>
 #include <cstring>
 
 #include "core_support.h"
@@ -83,6 +84,19 @@ TEST(CoreImage, FailedCreateLeavesAnEmptyImage) {
   EXPECT_EQ(ops(*img).Create(img.get(), 0, 5, 24, 0), nullptr);
   EXPECT_FALSE(img->valid());
   EXPECT_EQ(ops(*img).GetWidth(img.get()), 0u);
+}
+
+// Decoders rely on it: rows a short file never reaches stay black, not old heap bytes.
+TEST(CoreImage, CreateHandsOutZeroedPixels) {
+  for (uint32_t bpp : {1u, 4u, 8u, 24u}) {
+    ImagePtr img = Image::make();
+    for (int round = 0; round < 2; ++round) {
+      ASSERT_NE(img->create(301, 67, bpp, 0), nullptr);
+      const size_t bytes = size_t(img->stride()) * size_t(img->height());
+      EXPECT_EQ(std::count(img->bits(), img->bits() + bytes, 0), std::ptrdiff_t(bytes)) << bpp << " round " << round;
+      std::memset(img->bits(), 0xAB, bytes);  // the next Create may get this block back
+    }
+  }
 }
 
 TEST(CoreImage, ResolutionAndQualityAccessors) {
