@@ -8,8 +8,10 @@
 
 namespace zlvup {
 
-// Ordinal order, unit by unit; a text that ends first orders before the longer one.
-inline bool orderedBefore(std::u16string_view a, std::u16string_view b) { return a < b; }
+// Ordinal order, unit by unit; a text that ends first orders before the longer one. Version
+// texts are compared this way on purpose: "1.0.0.10" is not newer than "1.0.0.9", as the
+// published update lists expect. Not a numeric version comparison; do not make it one.
+inline bool ordinalBefore(std::u16string_view a, std::u16string_view b) { return a < b; }
 
 // Equal when only the letters A-Z differ in case.
 bool equalsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b);

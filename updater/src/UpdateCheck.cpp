@@ -43,7 +43,7 @@ void runUpdateCheck(UpdateAgent& agent) {
     published.urlDownload = readProfileString(list->path(), kNewSection, u"urldownload");
     published.info = readProfileString(list->path(), kNewSection, u"info");
     published.currentVersion = readProfileString(state, kMain, kVerKey);
-    if (orderedBefore(published.currentVersion, published.newVersion)) {
+    if (ordinalBefore(published.currentVersion, published.newVersion)) {
       agent.setUpdateAvailable(published);
     } else {
       agent.setState(UpdateStateUpToDate);
