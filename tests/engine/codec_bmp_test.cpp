@@ -14,12 +14,7 @@ using namespace codectest;
 namespace fs = std::filesystem;
 
 const fs::path& fixtures() {
-  static const fs::path dir = [] {
-    fs::path d = gallivo::test::freshDir("bmp_fixtures");
-    const std::string script = gradientScript(d);
-    EXPECT_TRUE(runPython(script));
-    return d;
-  }();
+  static const fs::path dir = gradientFixtures("bmp_fixtures");
   return dir;
 }
 
@@ -281,31 +276,6 @@ INSTANTIATE_TEST_SUITE_P(Depths, BmpEncode,
                                            EncodeCase{"bits24", 24, false, 8},
                                            EncodeCase{"bits24_alpha", 24, true, 8}),
                          [](const auto& i) { return std::string(i.param.name); });
-
-// ---- through the engine's own Load, Save and LoadInfo slots ----
-
-TEST(BmpThroughDispatch, LoadDetectsSaveWritesLoadInfoReadsTheHeader) {
-  const fs::path src = fixtures() / "dispatch_4bit.bmp";
-  ASSERT_EQ(gallivo::test::run("convert " + (fixtures() / "p.png").string() + " -colors 16 bmp3:" + src.string()), 0);
-  ImagePtr img = Image::make();
-  ASSERT_TRUE(img->ops->Load(img.get(), u16(src).c_str(), ZV_TYPE_UNKNOWN)) << img->lastError();
-  EXPECT_EQ(img->ops->GetType(img.get()), uint32_t(ZV_TYPE_BMP));
-  EXPECT_EQ(differingPixels(rgba(*img), pilRgba(src)), 0u);
-
-  const fs::path out = gallivo::test::freshDir("bmp_dispatch") / "saved.bmp";
-  ASSERT_TRUE(img->ops->Save(img.get(), u16(out).c_str(), ZV_TYPE_BMP)) << img->lastError();
-  EXPECT_EQ(differingPixels(rgba(*img), pilRgba(out)), 0u);
-
-  ImagePtr info = Image::make();
-  ASSERT_TRUE(info->ops->LoadInfo(info.get(), u16(out).c_str(), ZV_TYPE_UNKNOWN)) << info->lastError();
-  EXPECT_FALSE(info->ops->IsValid(info.get()));
-  EXPECT_EQ(info->width(), img->width());
-  EXPECT_EQ(info->height(), img->height());
-  // The program reads the header-only size through the table.
-  EXPECT_EQ(info->ops->GetWidth(info.get()), uint32_t(img->width()));
-  EXPECT_EQ(info->ops->GetHeight(info.get()), uint32_t(img->height()));
-  EXPECT_EQ(info->ops->GetType(info.get()), uint32_t(ZV_TYPE_BMP));
-}
 
 }  // namespace
 }  // namespace zelvo

@@ -91,7 +91,7 @@ TEST(FormatMultiPicture, FrameIndexPicksAndLoadAllTakesEvery) {
 }
 
 TEST(FormatMultiPicture, MagickSeesEveryTiffPageAndIcon) {
-  if (!gallivo::test::haveTool("identify")) GTEST_SKIP();
+  ASSERT_TRUE(gallivo::test::needTool("identify", "imagemagick"));
   const fs::path dir = gallivo::test::freshDir("multi");
   ImagePtr a = solid(16, 16, 255, 0, 0), b = solid(32, 24, 0, 255, 0);
   const std::pair<const char*, EncodeFramesFn> files[] = {{"p.tif", encodeFramesTIF}, {"p.ico", encodeFramesICO}};
@@ -107,7 +107,7 @@ TEST(FormatMultiPicture, MagickSeesEveryTiffPageAndIcon) {
 }
 
 TEST(FormatMultiPicture, IconTakesPngEntriesThroughThePngCodec) {
-  if (!gallivo::test::haveTool("convert")) GTEST_SKIP();
+  ASSERT_TRUE(gallivo::test::needTool("convert", "imagemagick"));
   const fs::path dir = gallivo::test::freshDir("icopng");
   std::string out;
   // ImageMagick stores 256-pixel icons as PNG entries.
@@ -129,7 +129,7 @@ TEST(FormatMultiPicture, IconTakesPngEntriesThroughThePngCodec) {
 
 // An animation ImageMagick writes: the first frame alone, or every frame with its delay.
 TEST(FormatMultiPicture, MngAnimationGivesFirstOrEveryFrame) {
-  if (!gallivo::test::haveTool("convert")) GTEST_SKIP();
+  ASSERT_TRUE(gallivo::test::needTool("convert", "imagemagick"));
   const fs::path dir = gallivo::test::freshDir("mng");
   std::string out;
   ASSERT_EQ(gallivo::test::run("convert -delay 20 -size 20x10 xc:red xc:lime xc:blue " + (dir / "a.mng").string() +

@@ -188,7 +188,7 @@ TEST(FormatEncoders, RefuseWhatTheFormatCannotHold) {
 }
 
 // ---- outside judges ----
-bool haveConvert() { return gallivo::test::haveTool("convert"); }
+::testing::AssertionResult haveConvert() { return gallivo::test::needTool("convert", "imagemagick"); }
 
 // ImageMagick's reading of a file as top-down RGBA.
 std::vector<uint8_t> magickRgba(const fs::path& file, int32_t* w, int32_t* h) {
@@ -225,7 +225,7 @@ const Judged kJudged[] = {
 };
 
 TEST(FormatOutsideJudges, MagickReadsOurFiles) {
-  if (!haveConvert()) GTEST_SKIP() << "ImageMagick missing";
+  ASSERT_TRUE(haveConvert());
   const fs::path dir = gallivo::test::freshDir("ours");
   for (const Judged& j : kJudged) {
     SCOPED_TRACE(j.name);
@@ -326,7 +326,7 @@ std::string fill(std::string s, const std::map<std::string, std::string>& kv) {
 }
 
 TEST(FormatOutsideJudges, MagickFilesDecodeToTheirPixels) {
-  if (!haveConvert()) GTEST_SKIP() << "ImageMagick missing";
+  ASSERT_TRUE(haveConvert());
   const fs::path dir = gallivo::test::freshDir("theirs");
   const fs::path src = writePam(dir, *source(Src::Rgb), false);
   const fs::path srca = writePam(dir, *source(Src::Rgba), true);
@@ -356,7 +356,7 @@ TEST(FormatOutsideJudges, MagickFilesDecodeToTheirPixels) {
 // ImageMagick mattes the composite of an RGBA document when it reads it back; the
 // composite it writes holds the straight pixels, and so must our reading.
 TEST(FormatOutsideJudges, MagickRgbaDocumentKeepsStraightPixels) {
-  if (!haveConvert()) GTEST_SKIP() << "ImageMagick missing";
+  ASSERT_TRUE(haveConvert());
   const fs::path dir = gallivo::test::freshDir("psd_rgba");
   ImagePtr src = source(Src::Rgba);
   const fs::path pam = writePam(dir, *src, true), psd = dir / "a.psd";

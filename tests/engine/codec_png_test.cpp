@@ -13,12 +13,7 @@ using namespace codectest;
 namespace fs = std::filesystem;
 
 const fs::path& fixtures() {
-  static const fs::path dir = [] {
-    fs::path d = gallivo::test::freshDir("png_fixtures");
-    const std::string script = gradientScript(d);
-    EXPECT_TRUE(runPython(script));
-    return d;
-  }();
+  static const fs::path dir = gradientFixtures("png_fixtures");
   return dir;
 }
 
@@ -247,27 +242,6 @@ TEST(PngEncodeErrors, AStreamThatRefusesWritesFails) {
   EXPECT_FALSE(encodePNG(*img, StreamRef(s.get()), ZV_TYPE_PNG));
   EXPECT_STREQ(img->lastError(), "PNG: write error");
   EXPECT_TRUE(img->valid());
-}
-
-// ---- through the engine's own Load, Save and LoadInfo slots ----
-
-TEST(PngThroughDispatch, LoadDetectsSaveWritesLoadInfoReadsTheHeader) {
-  const fs::path src = fixtures() / "pa.png";
-  ImagePtr img = Image::make();
-  ASSERT_TRUE(img->ops->Load(img.get(), u16(src).c_str(), ZV_TYPE_UNKNOWN)) << img->lastError();
-  EXPECT_EQ(img->ops->GetType(img.get()), uint32_t(ZV_TYPE_PNG));
-  EXPECT_EQ(differingPixels(rgba(*img), pilRgba(src)), 0u);
-
-  const fs::path out = gallivo::test::freshDir("png_dispatch") / "saved.png";
-  ASSERT_TRUE(img->ops->Save(img.get(), u16(out).c_str(), ZV_TYPE_PNG)) << img->lastError();
-  EXPECT_EQ(differingPixels(rgba(*img), pilRgba(out)), 0u);
-
-  ImagePtr info = Image::make();
-  ASSERT_TRUE(info->ops->LoadInfo(info.get(), u16(out).c_str(), ZV_TYPE_UNKNOWN)) << info->lastError();
-  EXPECT_FALSE(info->ops->IsValid(info.get()));
-  EXPECT_EQ(info->width(), img->width());
-  EXPECT_EQ(info->height(), img->height());
-  EXPECT_EQ(info->ops->GetType(info.get()), uint32_t(ZV_TYPE_PNG));
 }
 
 }  // namespace

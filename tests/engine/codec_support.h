@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "core/Image.h"
 #include "formats/Codecs.h"
 #include "formats/Dispatch.h"
@@ -22,15 +23,8 @@ namespace zelvo::codectest {
 
 namespace fs = std::filesystem;
 
-inline std::vector<uint8_t> readFile(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-}
-
-inline void writeFile(const fs::path& p, const std::vector<uint8_t>& bytes) {
-  std::ofstream f(p, std::ios::binary);
-  f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
+using gallivo::test::readFile;
+using gallivo::test::writeFile;
 
 // Runs one decoder over the bytes; the result keeps the last-error text on failure.
 inline ImagePtr decodeWith(DecodeFn fn, const std::vector<uint8_t>& bytes, uint32_t type,
@@ -55,11 +49,7 @@ inline std::vector<uint8_t> encodeWith(EncodeFn fn, Image& img, uint32_t type, b
   return out;
 }
 
-// A path as the engine's UTF-16 operations take it (test paths are ASCII).
-inline std::u16string u16(const fs::path& p) {
-  const std::string s = p.string();
-  return std::u16string(s.begin(), s.end());
-}
+using gallivo::test::u16;
 
 // Top-down RGBA; a pixel at the transparent index reads alpha 0, as PIL reports it.
 inline std::vector<uint8_t> rgba(const Image& img) {
@@ -137,6 +127,13 @@ inline std::string gradientScript(const fs::path& dir) {
          "im.save('" + (dir / "p.png").string() + "')\n"
          "a=im.copy(); a.putalpha(Image.linear_gradient('L').resize((W,H)))\n"
          "a.save('" + (dir / "pa.png").string() + "')\n";
+}
+
+// A fresh folder named `name` holding the gradient pictures, made once per process.
+inline fs::path gradientFixtures(const std::string& name) {
+  fs::path d = gallivo::test::freshDir(name);
+  EXPECT_TRUE(runPython(gradientScript(d)));
+  return d;
 }
 
 }  // namespace zelvo::codectest

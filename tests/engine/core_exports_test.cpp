@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "core_support.h"
 
 using namespace coretest;
@@ -55,7 +56,7 @@ const ZvImageOps& T(ZvImage* img) { return *img->ops; }
 }  // namespace
 
 TEST(CoreExports, LibraryExportsExactlyTheSeventeenNames) {
-  if (!gallivo::test::haveTool("nm")) GTEST_SKIP() << "nm not available";
+  ASSERT_TRUE(gallivo::test::needTool("nm", "binutils"));
   std::string out;
   ASSERT_EQ(gallivo::test::run("nm -D --defined-only " + (gallivo::test::buildDir() / "libzelvo.so").string(), &out), 0);
   std::vector<std::string> names;

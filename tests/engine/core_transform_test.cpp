@@ -6,6 +6,7 @@
 
 #include "core/Status.h"
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "core/Sampler.h"
 #include "core_support.h"
 
@@ -97,7 +98,7 @@ TEST(CoreResample, HalvingAveragesTwoByTwoBlocksExactly) {
 
 TEST(CoreResample, AgreesWithPilOnSmoothPictures) {
   const std::string py = pilPython();
-  if (py.empty()) GTEST_SKIP() << "PIL not available";
+  ASSERT_FALSE(py.empty()) << "PIL is missing: install the Debian package python3-pil (tools/install-deps.sh)";
   const fs::path dir = gallivo::test::freshDir("resample");
   struct Case {
     int32_t w, h, nw, nh;
@@ -306,7 +307,7 @@ TEST(CoreRotate, FlipAndMirrorTouchPlanesOnlyWhenAsked) {
 }
 
 TEST(CoreRotate, ImageMagickAgreesOnEveryTurn) {
-  if (!gallivo::test::haveTool("convert")) GTEST_SKIP() << "ImageMagick not available";
+  ASSERT_TRUE(gallivo::test::needTool("convert", "imagemagick"));
   const fs::path dir = gallivo::test::freshDir("turns");
   ImagePtr img = pattern(71, 38);
   writePpm(*img, dir / "in.ppm");

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "core/Image.h"
 #include "formats/Dispatch.h"
 #include "formats/Stream.h"
@@ -20,17 +21,9 @@ namespace zelvo::test {
 
 using Bytes = std::vector<uint8_t>;
 
-inline std::u16string u16(const std::filesystem::path& p) { return zlv::toUtf16(p.string()); }
-
-inline Bytes readFile(const std::filesystem::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(f), {});
-}
-
-inline void writeFile(const std::filesystem::path& p, const Bytes& b) {
-  std::ofstream f(p, std::ios::binary);
-  f.write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
-}
+using gallivo::test::readFile;
+using gallivo::test::u16;
+using gallivo::test::writeFile;
 
 struct Rgb {
   uint8_t r, g, b;

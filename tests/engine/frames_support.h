@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "core/Image.h"
 #include "formats/Dispatch.h"
 #include "frames/FrameManager.h"
@@ -57,18 +58,9 @@ inline Rgb at(const Image& img, int32_t x, int32_t y) {
   return {p[2], p[1], p[0]};
 }
 
-inline std::u16string u16(const std::filesystem::path& p) {
-  const std::string s = p.string();
-  return std::u16string(s.begin(), s.end());
-}
-
-inline void writeFile(const std::filesystem::path& p, const std::vector<uint8_t>& bytes) {
-  std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
-inline void writeText(const std::filesystem::path& p, const std::string& text) {
-  std::ofstream(p, std::ios::binary) << text;
-}
+using gallivo::test::u16;
+using gallivo::test::writeFile;
+using gallivo::test::writeText;
 
 // A bottom-up 24-bit BMP of the picture, written independently of the engine's encoder.
 inline std::vector<uint8_t> bmpBytes(const Image& img) {

@@ -75,9 +75,10 @@ struct Expect {
 class GifJudges : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!test::haveTool("giftext") || !test::haveTool("gifbuild") || !test::haveTool("identify") ||
-        !fs::exists(kPython))
-      GTEST_SKIP() << "giflib tools, ImageMagick or python3 missing";
+    ASSERT_TRUE(test::needTool("giftext", "giflib-tools"));
+    ASSERT_TRUE(test::needTool("gifbuild", "giflib-tools"));
+    ASSERT_TRUE(test::needTool("identify", "imagemagick"));
+    ASSERT_TRUE(fs::exists(kPython)) << kPython << " is missing: install the Debian package python3-pil";
     dir_ = test::freshDir("gif-judges");
     std::ofstream(dir_ / "judge.py") << kJudge;
   }

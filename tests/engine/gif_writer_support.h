@@ -16,6 +16,7 @@
 #include "formats/Codecs.h"
 #include "formats/Dispatch.h"
 #include "formats/Stream.h"
+#include "TestFiles.h"
 
 namespace zelvo::giftest {
 
@@ -60,10 +61,7 @@ inline Bytes encodeOk(Image& img) {
   return b;
 }
 
-inline void writeFile(const std::string& path, const Bytes& b) {
-  std::ofstream f(path, std::ios::binary);
-  f.write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
-}
+using gallivo::test::writeFile;
 
 // One part of a GIF file.
 struct Block {

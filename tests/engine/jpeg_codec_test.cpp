@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "dispatch_support.h"
+#include "TestFiles.h"
 #include "formats/Codec.h"
 
 namespace zelvo {
@@ -10,7 +11,6 @@ namespace {
 
 using namespace zelvo::test;
 using gallivo::test::freshDir;
-using gallivo::test::haveTool;
 using gallivo::test::run;
 
 constexpr Rgb kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kWhite{255, 255, 255};
@@ -57,7 +57,8 @@ std::string identify(const std::filesystem::path& p, const char* format) {
 }
 
 TEST(JpegEncode, DjpegAndIdentifyReadOurFile) {
-  if (!haveTool("djpeg") || !haveTool("identify")) GTEST_SKIP() << "djpeg/identify missing";
+  ASSERT_TRUE(gallivo::test::needTool("djpeg", "libjpeg-turbo-progs"));
+  ASSERT_TRUE(gallivo::test::needTool("identify", "imagemagick"));
   auto dir = freshDir("jpeg-judge");
   ImagePtr src = gradient(97, 61);  // odd sizes: partial MCUs on both edges
   src->info.jpegQuality = 92;
@@ -82,7 +83,7 @@ TEST(JpegEncode, DjpegAndIdentifyReadOurFile) {
 }
 
 TEST(JpegEncode, OptionBitsReachTheFile) {
-  if (!haveTool("identify")) GTEST_SKIP() << "identify missing";
+  ASSERT_TRUE(gallivo::test::needTool("identify", "imagemagick"));
   struct Case {
     uint32_t bits;
     const char* expected;
@@ -161,7 +162,8 @@ TEST(JpegEncode, CountingStreamMeasuresTheSavedLength) {
 }
 
 TEST(JpegDecode, FilesFromOutsideEncodersDecodeWithinTolerance) {
-  if (!haveTool("cjpeg") || !haveTool("convert")) GTEST_SKIP() << "cjpeg/convert missing";
+  ASSERT_TRUE(gallivo::test::needTool("cjpeg", "libjpeg-turbo-progs"));
+  ASSERT_TRUE(gallivo::test::needTool("convert", "imagemagick"));
   auto dir = freshDir("jpeg-outside");
   ImagePtr src = gradient(120, 90);
   writeFile(dir / "src.ppm", toPpm(*src));
@@ -248,7 +250,7 @@ TEST(JpegDecode, ExifOrientationTurnsThePictureUpright) {
 }
 
 TEST(JpegDecode, ExifIsWrittenBackOnlyWhenAskedAndSaysUpright) {
-  if (!haveTool("identify")) GTEST_SKIP() << "identify missing";
+  ASSERT_TRUE(gallivo::test::needTool("identify", "imagemagick"));
   auto dir = freshDir("jpeg-exif-back");
   const auto in = dir / "in.jpg";
   writeFile(in, withApp1(quadrantJpeg(), exifPayload(6)));

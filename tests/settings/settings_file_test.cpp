@@ -12,6 +12,7 @@
 
 #include "SetMgr.h"
 #include "TestEnv.h"
+#include "TestFiles.h"
 
 namespace {
 
@@ -65,7 +66,8 @@ TEST_F(SettingsFile, DefaultsAreWrittenExactly) {
   ASSERT_TRUE(s.SaveSettings());
   EXPECT_EQ(readFile(file), kDefaultsDocument);
   EXPECT_EQ(s.SettingsFilePath().toStdString(), file.string());
-  if (gallivo::test::haveTool("xmllint")) {
+  ASSERT_TRUE(gallivo::test::needTool("xmllint", "libxml2-utils"));
+  {
     std::string out;
     EXPECT_EQ(gallivo::test::run("xmllint --noout --encode UTF-8 '" + file.string() + "'", &out), 0) << out;
   }
@@ -207,7 +209,7 @@ TEST_F(SettingsFile, TextThatXmlCannotHoldIsDroppedSoTheFileStaysReadable) {
 }
 
 TEST_F(SettingsFile, FormattedByXmllintLoadsTheSame) {
-  if (!gallivo::test::haveTool("xmllint")) GTEST_SKIP() << "xmllint missing";
+  ASSERT_TRUE(gallivo::test::needTool("xmllint", "libxml2-utils"));
   s.set_strMarkText(QStringLiteral("水印 <&> text"));
   s.set_nMarkRows(3);
   s.set_strExportDir(QStringLiteral("/out dir/"));
