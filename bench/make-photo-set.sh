@@ -9,10 +9,10 @@ n=${2:-24}
 
 list() { find /usr/share/backgrounds -iname '*.jpg' -size +300k 2>/dev/null | sort; }
 if [ -z "$(list)" ]; then
-  apt-get install -y mate-backgrounds >/dev/null 2>&1 || true
+  bash "$(dirname "$0")/../tools/install-deps.sh" bench || true
 fi
 set -- $(list)
-[ $# -gt 0 ] || { echo "no photographs found (install mate-backgrounds)" >&2; exit 1; }
+[ $# -gt 0 ] || { echo "no photographs found (run tools/install-deps.sh bench as root)" >&2; exit 1; }
 
 magick=$(command -v convert-im6.q16 || command -v convert)
 rm -rf "$out"
