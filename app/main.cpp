@@ -7,6 +7,7 @@
 #include "Artwork.h"
 #include "EngineApi.h"
 #include "MainWindow.h"
+#include "MessageBoxReporter.h"
 #include "QuitSignals.h"
 #include "SetMgr.h"
 #include "UserDialogs.h"
@@ -36,6 +37,9 @@ int main(int argc, char** argv) {
   }
 
   CSetMgr& settings = CSetMgr::Instance();
+  // Out-of-range settings are shown in a message box (the settings library has no widgets).
+  static MessageBoxReporter reporter;
+  settings.SetReporter(&reporter);
   settings.LoadSettings();
   {
     MainWindow window;
