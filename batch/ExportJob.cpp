@@ -23,6 +23,10 @@ QString ProgressText(int handed, int total) {
 QString CompletionText(const ExportSummary& summary) {
   if (summary.Cancelled())
     return QStringLiteral(" 已经导出 %1 个文件！").arg(summary.total - summary.remaining);
+  // "All done" over pictures that were not written would report a failure as success: say how
+  // many were exported and let the failure report below name the rest.
+  if (!summary.failures.isEmpty() || (summary.showcase && !summary.gifWritten))
+    return QStringLiteral(" 已经导出 %1 个文件！").arg(summary.showcase ? int(summary.gifWritten) : summary.written);
   return QStringLiteral(" %1 个文件全部导出完成！").arg(summary.total);
 }
 

@@ -31,7 +31,8 @@ struct ExportSummary {
 
 // Texts of the progress window's status line.
 QString ProgressText(int handed, int total);  // "正在导出文件 ...\n\n已经完成 %d 个文件，共 %d 个文件。"
-QString CompletionText(const ExportSummary& summary);  // " 已经导出 %d 个文件！" or " %d 个文件全部导出完成！"
+// " 已经导出 %d 个文件！" when cancelled or when some pictures failed, else " %d 个文件全部导出完成！".
+QString CompletionText(const ExportSummary& summary);
 QString PrePassText();                                 // "正在进行GIF预处理 ..."
 // One line per failure kind, for the report under the completion text.
 QString FailureText(FailureKind kind);

@@ -174,6 +174,8 @@ TEST_F(ExportTest, FailuresAreCountedWithTheirReasonAndTheRunGoesOn) {
   EXPECT_EQ(failed, (std::set<QString>{"corrupt.png", "missing.jpg", "text.jpg"}));
   EXPECT_EQ(FileNames(out), (std::vector<std::string>{"p0.jpg", "p1.jpg", "p2.jpg", "p3.jpg"}));
   EXPECT_EQ(FailureText(FailureKind::Unreadable), QStringLiteral("无法读取图片"));
+  // Never "all done" when pictures were left out.
+  EXPECT_EQ(CompletionText(s), QStringLiteral(" 已经导出 4 个文件！"));
 }
 
 TEST_F(ExportTest, SameBaseNamesOverTwoWorkersAllLand) {
