@@ -137,7 +137,7 @@ TEST(Startup, WithoutTheEngineRefusesToStartWithAMessage) {
   // that its own library path does not lead back to the build folder's engine.
   const fs::path dir = ProgramFolder("program-noengine", false);
   fs::copy_file(buildDir() / "Gallivo", dir / "Gallivo");
-  fs::create_symlink(buildDir() / "libplatform.so", dir / "libplatform.so");
+  fs::create_symlink(buildDir() / "libzlvplatform.so", dir / "libzlvplatform.so");
   ProgramRun result = StartAndClose(dir, dataHome, dir / "Gallivo");
   EXPECT_FALSE(result.crashed) << result.errors.toStdString();
   EXPECT_EQ(result.exitCode, 1) << result.errors.toStdString();
