@@ -42,4 +42,16 @@ int run(const std::string& command, std::string* out) {
 
 bool haveTool(const std::string& name) { return run("command -v " + name + " >/dev/null") == 0; }
 
+void isolateProcess() {
+  const fs::path& root = scratchRoot();
+  for (const char* var : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "TMPDIR", "HOME"}) {
+    fs::path dir = root / var;
+    fs::create_directories(dir);
+    setenv(var, dir.c_str(), 1);
+  }
+  fs::path sys = root / "XDG_CONFIG_DIRS";
+  fs::create_directories(sys);
+  setenv("XDG_CONFIG_DIRS", sys.c_str(), 1);
+}
+
 }  // namespace gallivo::test

@@ -9,6 +9,8 @@ namespace gallivo::test {
 
 // The fresh folder of this test process (removed at exit).
 const std::filesystem::path& scratchRoot();
+// Points the XDG folders, TMPDIR and HOME into scratchRoot(): call first thing in main().
+void isolateProcess();
 // A new empty folder under scratchRoot().
 std::filesystem::path freshDir(const std::string& name);
 // The source tree and the build tree (the runnable installation).

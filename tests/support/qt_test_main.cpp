@@ -19,14 +19,7 @@ using TestApplication = QGuiApplication;
 int main(int argc, char** argv) {
   namespace fs = std::filesystem;
   const fs::path& root = gallivo::test::scratchRoot();
-  for (const char* var : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "TMPDIR", "HOME"}) {
-    fs::path dir = root / var;
-    fs::create_directories(dir);
-    setenv(var, dir.c_str(), 1);
-  }
-  fs::path sys = root / "XDG_CONFIG_DIRS";
-  fs::create_directories(sys);
-  setenv("XDG_CONFIG_DIRS", sys.c_str(), 1);
+  gallivo::test::isolateProcess();
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   setenv("GALLIVO_PROGRAM_DIR", gallivo::test::buildDir().c_str(), 0);
   int rc;

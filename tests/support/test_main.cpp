@@ -9,14 +9,7 @@
 int main(int argc, char** argv) {
   namespace fs = std::filesystem;
   const fs::path& root = gallivo::test::scratchRoot();
-  for (const char* var : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "TMPDIR", "HOME"}) {
-    fs::path dir = root / var;
-    fs::create_directories(dir);
-    setenv(var, dir.c_str(), 1);
-  }
-  fs::path sys = root / "XDG_CONFIG_DIRS";
-  fs::create_directories(sys);
-  setenv("XDG_CONFIG_DIRS", sys.c_str(), 1);
+  gallivo::test::isolateProcess();
   ::testing::InitGoogleTest(&argc, argv);
   int rc = RUN_ALL_TESTS();
   std::error_code ec;
