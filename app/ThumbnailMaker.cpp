@@ -4,11 +4,8 @@
 
 #include "EngineObjects.h"
 
-#if __has_include("ExifThumbnail.h")
 #include "ExifThumbnail.h"
 #include "OrientUpright.h"
-#define GALLIVO_EXIF_THUMBNAILS 1
-#endif
 
 namespace {
 
@@ -45,7 +42,6 @@ QImage bitmapToImage(ZlvHBITMAP bitmap) {
   return image.convertToFormat(QImage::Format_RGB32);
 }
 
-#ifdef GALLIVO_EXIF_THUMBNAILS
 // The camera's own small picture, decoded and turned upright; empty when there is none or it
 // does not decode. pictureSize is the upright size from the file's header.
 ImageOwner embeddedThumbnail(const QString& filePath, QSize pictureSize) {
@@ -70,7 +66,6 @@ ImageOwner embeddedThumbnail(const QString& filePath, QSize pictureSize) {
     return {};
   return image;
 }
-#endif
 
 }  // namespace
 
@@ -98,16 +93,12 @@ QImage MakeThumbnail(const QString& filePath) {
   header.reset();
 
   bool decoded = false;
-#ifdef GALLIVO_EXIF_THUMBNAILS
   if (haveInfo && pictureSize.width() > 0 && pictureSize.height() > 0 && type == ZV_TYPE_JPG) {
     if (ImageOwner embedded = embeddedThumbnail(filePath, pictureSize)) {
       image = std::move(embedded);
       decoded = true;
     }
   }
-#else
-  (void)haveInfo, (void)type;
-#endif
   if (!decoded) {
     image->ops->SetDecodeSizeHint(image.get(), kThumbnailSize, kThumbnailSize);
     if (!image->ops->Load(image.get(), path, 0)) return {};
