@@ -9,6 +9,8 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <vector>
 
@@ -23,9 +25,66 @@ constexpr size_t kMaxMngFrames = 1000;
 const uint8_t kMngMagic[8] = {0x8A, 'M', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
 const uint8_t kJngMagic[8] = {0x8B, 'J', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
 
-// libmng wants zeroed blocks.
-mng_ptr MNG_DECL mngAlloc(mng_size_t n) { return std::calloc(1, n); }
-void MNG_DECL mngFree(mng_ptr p, mng_size_t) { std::free(p); }
+// Every block libmng asks for is linked into the arena of the handle it serves, and
+// whatever is still linked when the handle is gone is freed: libmng's cleanup forgets some
+// buffers (a JNG whose stream breaks off between JDAT and IEND keeps its row buffer).
+// libmng's allocator callbacks carry no handle, so the arena in use is the thread's
+// current one; a handle lives and dies inside one call, on one thread.
+struct alignas(std::max_align_t) MngBlock {
+  MngBlock* prev;
+  MngBlock* next;
+};
+
+class MngArena {
+ public:
+  MngArena() : outer_(current) { current = this; }
+  ~MngArena() {
+    while (head_.next != &head_) {
+      MngBlock* b = head_.next;
+      unlink(b);
+      std::free(b);
+    }
+    current = outer_;
+  }
+  MngArena(const MngArena&) = delete;
+  MngArena& operator=(const MngArena&) = delete;
+
+  // libmng wants zeroed blocks.
+  static mng_ptr alloc(mng_size_t n) {
+    if (n > SIZE_MAX - sizeof(MngBlock)) return nullptr;
+    auto* b = static_cast<MngBlock*>(std::calloc(1, sizeof(MngBlock) + n));
+    if (!b) return nullptr;
+    if (current) {
+      MngBlock& head = current->head_;
+      b->prev = &head;
+      b->next = head.next;
+      head.next->prev = b;
+      head.next = b;
+    } else {
+      b->prev = b->next = b;  // outside an arena: a list of one
+    }
+    return b + 1;
+  }
+  static void release(mng_ptr p) {
+    if (!p) return;
+    MngBlock* b = static_cast<MngBlock*>(p) - 1;
+    unlink(b);
+    std::free(b);
+  }
+
+ private:
+  static void unlink(MngBlock* b) {
+    b->prev->next = b->next;
+    b->next->prev = b->prev;
+  }
+  static thread_local MngArena* current;
+  MngBlock head_{&head_, &head_};
+  MngArena* outer_;
+};
+thread_local MngArena* MngArena::current = nullptr;
+
+mng_ptr MNG_DECL mngAlloc(mng_size_t n) { return MngArena::alloc(n); }
+void MNG_DECL mngFree(mng_ptr p, mng_size_t) { MngArena::release(p); }
 
 struct Player {
   const std::vector<uint8_t>* data = nullptr;
@@ -153,6 +212,7 @@ bool decodeMNG(Image& img, StreamRef in, uint32_t) {
   }
   Player p;
   p.data = &data;
+  MngArena arena;  // outlives the handle
   MngPtr h = openMng(p);
   if (!h) return fail(img, "Can't allocate memory");
   mng_setcb_readdata(h.get(), readData);
@@ -222,6 +282,7 @@ bool encodeMNG(Image& img, StreamRef out, uint32_t) {
   std::vector<uint8_t> file;
   Player p;
   p.out = &file;
+  MngArena arena;  // outlives the handle
   MngPtr hnd = openMng(p);
   if (!hnd) return fail(img, "Can't allocate memory");
   mng_setcb_writedata(hnd.get(), writeData);

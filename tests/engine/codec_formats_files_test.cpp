@@ -390,6 +390,11 @@ std::vector<Hostile> hostileFiles() {
                       0x86, 0xA0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}),
                false});
   v.push_back({"MNG signature and nothing else", decodeMNG, ZV_TYPE_MNG, bytes({0x8A, 'M', 'N', 'G', 13, 10, 26, 10}), false});
+  // A fuzzer find (its first byte is the fuzz mode): libmng's cleanup kept the row buffer.
+  v.push_back({"JNG whose IEND CRC is wrong: libmng stops between JDAT and IEND", decodeMNG, ZV_TYPE_MNG,
+               with(readFile(fs::path(GALLIVO_SOURCE_DIR) / "tests/fuzz/corpus/mng/leak_jng_bad_iend_crc.bin"),
+                    [](auto& d) { if (!d.empty()) d.erase(d.begin()); }),
+               false});
   // Camera raw
   v.push_back({"RAW: TIFF-like header of a truncated file", decodeRAW, ZV_TYPE_RAW,
                bytes({'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0, 1, 3, 0, 1, 0, 0, 0}), false});
