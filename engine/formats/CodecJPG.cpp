@@ -179,15 +179,9 @@ void cmykToBgr(const uint8_t* cmyk, uint8_t* bgr, JDIMENSION w, bool inverted) {
 // The part of the decode that may longjmp: only plain data and the image live across it.
 bool decodeBody(Image& img, jpeg_decompress_struct& c, ErrorManager& err, Source& src,
                 std::vector<uint8_t>& cmykRow) {
-  if (setjmp(err.jump)) {
-    img.setLastError(err.message[0] ? err.message : "JPEG: decode error");
-    return false;
-  }
+  if (setjmp(err.jump)) return fail(img, err.message[0] ? err.message : "JPEG: decode error");
   jpeg_save_markers(&c, kApp1, 0xFFFF);
-  if (jpeg_read_header(&c, TRUE) != JPEG_HEADER_OK) {
-    img.setLastError("JPEG: no image");
-    return false;
-  }
+  if (jpeg_read_header(&c, TRUE) != JPEG_HEADER_OK) return fail(img, "JPEG: no image");
 
   ExifOrientation orient;
   for (jpeg_saved_marker_ptr m = c.marker_list; m; m = m->next) {
@@ -242,8 +236,7 @@ bool decodeBody(Image& img, jpeg_decompress_struct& c, ErrorManager& err, Source
           jpeg_abort_decompress(&c);
           img.destroyPixels();
           img.info.escape = 1;
-          img.setLastError("break");
-          return false;
+          return fail(img, "break");
         }
       }
     }
@@ -254,8 +247,7 @@ bool decodeBody(Image& img, jpeg_decompress_struct& c, ErrorManager& err, Source
   }
   if (src.truncated || c.output_scanline < h) {
     img.destroyPixels();
-    img.setLastError("JPEG: premature end of data");
-    return false;
+    return fail(img, "JPEG: premature end of data");
   }
   // A file cut after its last scan line (only the end marker missing) is still whole.
   jpeg_finish_decompress(&c);
@@ -283,10 +275,7 @@ struct Sampling {
 constexpr Sampling kSampling[] = {{ZV_JPEG_SUBSAMPLE_444, 1, 1}, {ZV_JPEG_SUBSAMPLE_422, 2, 1}};
 
 bool encodeBody(Image& img, jpeg_compress_struct& c, ErrorManager& err, std::vector<uint8_t>& greyRow) {
-  if (setjmp(err.jump)) {
-    img.setLastError(err.message[0] ? err.message : "JPEG: encode error");
-    return false;
-  }
+  if (setjmp(err.jump)) return fail(img, err.message[0] ? err.message : "JPEG: encode error");
   const uint32_t opts = img.info.codecOptions[ZV_TYPE_JPG];
   const bool indexed = img.depth() != 24;
   const int32_t w = img.width(), h = img.height();
@@ -347,10 +336,7 @@ bool encodeBody(Image& img, jpeg_compress_struct& c, ErrorManager& err, std::vec
 }  // namespace
 
 bool decodeJPG(Image& img, StreamRef in, uint32_t) {
-  if (!in.get()) {
-    img.setLastError("null file handler");
-    return false;
-  }
+  if (!in.get()) return fail(img, "null file handler");
   jpeg_decompress_struct c;
   ErrorManager err;
   installErrors(err);
@@ -379,18 +365,9 @@ bool decodeJPG(Image& img, StreamRef in, uint32_t) {
 }
 
 bool encodeJPG(Image& img, StreamRef out, uint32_t) {
-  if (!out.get()) {
-    img.setLastError("null file handler");
-    return false;
-  }
-  if (!img.valid()) {
-    img.setLastError("null image!!!");
-    return false;
-  }
-  if (img.depth() != 24 && !img.isGray()) {
-    img.setLastError("JPEG can save only RGB or GreyScale images");
-    return false;
-  }
+  if (!out.get()) return fail(img, "null file handler");
+  if (!img.valid()) return fail(img, "null image!!!");
+  if (img.depth() != 24 && !img.isGray()) return fail(img, "JPEG can save only RGB or GreyScale images");
   jpeg_compress_struct c;
   ErrorManager err;
   installErrors(err);
