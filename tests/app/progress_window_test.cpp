@@ -13,11 +13,13 @@
 #include <QTreeWidget>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "AppTestSupport.h"
 #include "EngineApi.h"
 #include "JobContext.h"
 #include "MainWindow.h"
+#include "PictureListWidget.h"
 #include "ProgressWindow.h"
 #include "SetMgr.h"
 #include "TestEnv.h"
@@ -155,6 +157,32 @@ TEST_F(ProgressWindowTest, ClosingWhileWorkersRunWaitsForThem) {
   EXPECT_LT(atEnd, 10);
   SpinUntil([] { return false; }, 300);
   EXPECT_EQ(handed.load(), atEnd);
+}
+
+// The list hands pictures out by blocking calls to this thread: closing the window while
+// workers wait for one must keep answering them, or the close never returns.
+TEST_F(ProgressWindowTest, ClosingWhileWorkersTakeFromTheRealListEnds) {
+  PictureListWidget list;
+  for (const QString& photo : Photos(12)) list.AddFile(photo);
+  ASSERT_EQ(list.Source().Count(), 12);
+  auto window = std::make_unique<ProgressWindow>(list.Source());
+  window->show();
+  EXPECT_TRUE(SpinUntil([&] { return list.Source().Remaining() <= 10; }));
+  // Keep this thread busy until both workers are done with their picture and wait in Next.
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  window.reset();
+  const int left = list.Source().Remaining();
+  EXPECT_GT(left, 0);
+  const size_t written = Outputs(out).size();
+  EXPECT_LT(written, 12u);
+  // Nothing is handed out or written after the window has gone.
+  SpinUntil([] { return false; }, 300);
+  EXPECT_EQ(list.Source().Remaining(), left);
+  EXPECT_EQ(Outputs(out).size(), written);
+  // The list still serves a new run.
+  ProgressWindow again(list.Source());
+  ASSERT_TRUE(SpinUntil([&] { return again.IsFinished(); }));
+  EXPECT_EQ(Status(&again), QStringLiteral(" 12 个文件全部导出完成！"));
 }
 
 TEST_F(ProgressWindowTest, ExportFolderThatDisappearsIsReportedPerPicture) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 namespace gallivo::test {
 namespace fs = std::filesystem;
@@ -47,6 +48,8 @@ void isolateProcess() {
   for (const char* var : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "TMPDIR", "HOME"}) {
     fs::path dir = root / var;
     fs::create_directories(dir);
+    // Qt refuses a runtime folder others can read.
+    if (std::string_view(var) == "XDG_RUNTIME_DIR") fs::permissions(dir, fs::perms::owner_all);
     setenv(var, dir.c_str(), 1);
   }
   fs::path sys = root / "XDG_CONFIG_DIRS";
