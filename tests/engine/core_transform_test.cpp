@@ -226,6 +226,42 @@ TEST(CoreSampler, OverflowRules) {
   EXPECT_TRUE(same(zelvo::Sampler(*img, zelvo::kOverflowRepeat).bilinear(NAN, 0.0f), rgb(255, 255, 255)));
 }
 
+// The any-angle turn, pinned byte for byte: angles, both interpolations, every overflow
+// method, kept and grown canvases, pictures with and without alpha, indexed depths.
+TEST(AnyAngleTurn, OutputIsPinned) {
+  const ZvRGBQuad fill = rgb(10, 20, 30, 128);
+  struct Case {
+    float angle;
+    int32_t method, overflow;
+    bool keepSize, withFill;
+    uint32_t bpp;
+    bool alpha;
+    uint64_t hash;
+  };
+  const Case cases[] = {
+      {30.0f, 2, 3, false, false, 24, false, 11884689021713196460ull},
+      {30.0f, 2, 3, false, false, 24, true, 13505455850910295423ull},
+      {45.0f, 0, 1, false, true, 24, true, 1594327401732384223ull},
+      {45.0f, 2, 1, false, false, 24, false, 2333219721371042975ull},
+      {137.5f, 2, 5, true, false, 24, false, 9344206439335268346ull},
+      {200.0f, 2, 4, false, false, 24, true, 10928098189491974284ull},
+      {300.0f, 2, 2, true, false, 24, true, 8769359472230325301ull},
+      {12.25f, 2, 6, false, false, 24, false, 3497961572375402036ull},
+      {90.0f, 2, 3, true, false, 24, false, 13177306459612543159ull},
+      {-73.0f, 0, 5, false, false, 24, true, 1926371732423028851ull},
+      {20.0f, 2, 3, false, false, 8, false, 2807544484451013335ull},
+      {251.0f, 2, 1, false, true, 1, false, 9328806797528530853ull},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("angle " + std::to_string(c.angle) + " method " + std::to_string(c.method) + " overflow " +
+                 std::to_string(c.overflow) + " bpp " + std::to_string(c.bpp) + (c.alpha ? " alpha" : ""));
+    ImagePtr img = pattern(13, 9, c.bpp, c.alpha);
+    ASSERT_TRUE(ops(*img).Rotate(img.get(), c.angle, c.method, c.overflow, c.withFill ? &fill : nullptr, false,
+                                 c.keepSize));
+    EXPECT_EQ(pixelHash(*img), c.hash) << img->width() << " x " << img->height();
+  }
+}
+
 // ---- turns, flip, mirror ----
 
 TEST(CoreRotate, QuarterTurnsOfThreeByTwo) {
