@@ -6,61 +6,13 @@
 
 #include "Effects.h"
 #include "EffectsPixels.h"
+#include "Sampler.h"
 
 namespace zelvo::fx {
 
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-
-struct Sample {
-  float b, g, r, a;
-};
-
-// Reads pixel (x, y) top-down, applying the overflow rule outside the picture. It differs
-// from core/Sampler.h on purpose, and the turned pictures depend on it: float samples
-// rounded once at the end, alpha 255 for a picture without alpha plane, and the
-// transparent rule (every code but 1 and 5) takes the edge colour under zero alpha, so
-// that no light fringe blends into the turned edges.
-class Sampler {
- public:
-  Sampler(const Image& img, int32_t overflow, ZvRGBQuad fill)
-      : img_(img), w_(img.width()), h_(img.height()), overflow_(overflow), fill_(fill) {}
-
-  Sample at(int32_t x, int32_t y) const {
-    if (x >= 0 && y >= 0 && x < w_ && y < h_) return pixel(x, y, true);
-    if (overflow_ == ZV_OVERFLOW_REPEAT) return pixel(std::clamp(x, 0, w_ - 1), std::clamp(y, 0, h_ - 1), true);
-    if (overflow_ == ZV_OVERFLOW_COLOR) return {float(fill_.blue), float(fill_.green), float(fill_.red), float(fill_.reserved)};
-    // Transparent: the edge colour under zero alpha, so no light fringe blends in.
-    Sample s = pixel(std::clamp(x, 0, w_ - 1), std::clamp(y, 0, h_ - 1), false);
-    s.a = 0;
-    return s;
-  }
-
-  Sample bilinear(double x, double y) const {
-    const double fx0 = std::floor(x), fy0 = std::floor(y);
-    const int32_t x0 = int32_t(fx0), y0 = int32_t(fy0);
-    const float dx = float(x - fx0), dy = float(y - fy0);
-    const Sample p00 = at(x0, y0), p10 = at(x0 + 1, y0), p01 = at(x0, y0 + 1), p11 = at(x0 + 1, y0 + 1);
-    const float w00 = (1 - dx) * (1 - dy), w10 = dx * (1 - dy), w01 = (1 - dx) * dy, w11 = dx * dy;
-    return {p00.b * w00 + p10.b * w10 + p01.b * w01 + p11.b * w11,
-            p00.g * w00 + p10.g * w10 + p01.g * w01 + p11.g * w11,
-            p00.r * w00 + p10.r * w10 + p01.r * w01 + p11.r * w11,
-            p00.a * w00 + p10.a * w10 + p01.a * w01 + p11.a * w11};
-  }
-
- private:
-  Sample pixel(int32_t x, int32_t y, bool withAlpha) const {
-    const int32_t stored = h_ - 1 - y;
-    const uint8_t* p = img_.row(stored) + size_t(x) * 3;
-    const float a = !withAlpha ? 0.0f : img_.alpha ? float(img_.alphaRow(stored)[x]) : 255.0f;
-    return {float(p[0]), float(p[1]), float(p[2]), a};
-  }
-
-  const Image& img_;
-  int32_t w_, h_, overflow_;
-  ZvRGBQuad fill_;
-};
 
 bool turnRightAngle(Image& img, double a) {
   // a in [0, 360): exact quarter turns counter-clockwise.
@@ -112,7 +64,8 @@ bool rotate(Image& img, float angle, int32_t method, int32_t overflow, const ZvR
   if ((transparentCorners || img.alpha) && !out->allocAlpha(255)) return false;
 
   const ZvRGBQuad white{255, 255, 255, 0};
-  Sampler sampler(img, overflow, fill ? *fill : white);
+  // Outside the picture the edge colour under zero alpha: no light fringe in the turned edges.
+  const Sampler sampler(img, overflow, fill ? *fill : white, SampleEdges::kNearestEdgeUnderZeroAlpha);
   const double ocx = w / 2.0, ocy = h / 2.0, ncx = double(nw) / 2.0, ncy = double(nh) / 2.0;
   for (int64_t Y = 0; Y < nh; ++Y) {
     const int32_t stored = int32_t(nh - 1 - Y);
@@ -124,11 +77,11 @@ bool rotate(Image& img, float angle, int32_t method, int32_t overflow, const ZvR
       const double sx = u * c - v * s + ocx - 0.5, sy = u * s + v * c + ocy - 0.5;
       Sample q;
       if (sx < -1.0 || sy < -1.0 || sx > w || sy > h)
-        q = sampler.at(-2, -2);
+        q = sampler.sampleAt(-2, -2);
       else if (method == ZV_INTERPOLATE_BILINEAR)
-        q = sampler.bilinear(sx, sy);
+        q = sampler.sampleBilinear(sx, sy);
       else
-        q = sampler.at(int32_t(std::lround(sx)), int32_t(std::lround(sy)));
+        q = sampler.sampleAt(int32_t(std::lround(sx)), int32_t(std::lround(sy)));
       p[0] = clampByte(double(q.b) + 0.5);
       p[1] = clampByte(double(q.g) + 0.5);
       p[2] = clampByte(double(q.r) + 0.5);

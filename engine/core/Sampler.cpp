@@ -5,9 +5,17 @@
 
 namespace zelvo {
 
-Sampler::Sampler(const Image& img, int32_t overflow, ZvRGBQuad replacement)
-    : img_(img), overflow_(overflow), w_(img.width()), h_(img.height()), fast24_(img.depth() == 24) {
+Sampler::Sampler(const Image& img, int32_t overflow, ZvRGBQuad replacement, SampleEdges edges)
+    : img_(img),
+      overflow_(overflow),
+      w_(img.width()),
+      h_(img.height()),
+      fast24_(img.depth() == 24),
+      edges_(edges),
+      hasAlpha_(img.alpha || (img.palette() && img.info.paletteAlpha)),
+      missingAlpha_(edges == SampleEdges::kNearestEdgeUnderZeroAlpha ? 255.0f : 0.0f) {
   overflowColor_ = replacement;
+  if (edges_ != SampleEdges::kOverflowMethod) return;
   const ZvRGBQuad* pal = img.palette();
   const int32_t ti = img.info.transIndex;
   const bool hasTrans = ti >= 0 && (!pal || uint32_t(ti) < img.numColors());
@@ -27,8 +35,15 @@ Sampler::Sampler(const Image& img, int32_t overflow, ZvRGBQuad replacement)
   }
 }
 
+bool Sampler::edgeUnderZeroAlpha() const {
+  return edges_ == SampleEdges::kNearestEdgeUnderZeroAlpha && overflow_ != kOverflowColor &&
+         overflow_ != kOverflowRepeat;
+}
+
 int32_t Sampler::map(int32_t v, int32_t size) const {
   if (v >= 0 && v < size) return v;
+  if (edges_ == SampleEdges::kNearestEdgeUnderZeroAlpha)
+    return overflow_ == kOverflowColor ? -1 : std::clamp(v, 0, size - 1);
   switch (overflow_) {
     case kOverflowWrap: {
       const int32_t m = v % size;
@@ -66,11 +81,34 @@ float Sampler::moveInside(float v, int32_t size) const {
 ZvRGBQuad Sampler::at(int32_t x, int32_t y) const {
   const int32_t mx = mapX(x), my = mapY(y);
   if (mx < 0 || my < 0) return overflowColor_;
-  return img_.pixelColor(mx, my, true);
+  ZvRGBQuad c = img_.pixelColor(mx, my, true);
+  if (edges_ == SampleEdges::kNearestEdgeUnderZeroAlpha) {
+    if ((mx != x || my != y) && edgeUnderZeroAlpha())
+      c.reserved = 0;
+    else if (!hasAlpha_)
+      c.reserved = uint8_t(missingAlpha_);
+  }
+  return c;
+}
+
+Sample Sampler::outside(int32_t x, int32_t storedY) const {
+  const int32_t mx = mapX(x), my = mapY(storedY);
+  if (mx < 0 || my < 0)
+    return {float(overflowColor_.blue), float(overflowColor_.green), float(overflowColor_.red),
+            float(overflowColor_.reserved)};
+  return pixel(mx, my, !edgeUnderZeroAlpha());
 }
 
 ZvRGBQuad Sampler::bilinear(float x, float y) const {
   if (!std::isfinite(x) || !std::isfinite(y)) return overflowColor_;
+  if (edges_ == SampleEdges::kNearestEdgeUnderZeroAlpha) {
+    // Within a pixel of the picture the float read; farther, the rule of a point outside.
+    if (x < -1 || y < -1 || x > float(w_) || y > float(h_))
+      return at(int32_t(std::clamp(x, -2.0f, float(w_) + 1)), int32_t(std::clamp(y, -2.0f, float(h_) + 1)));
+    const Sample s = sampleBilinear(x, double(h_ - 1) - y);
+    auto byte = [](float v) { return uint8_t(std::clamp(v, 0.0f, 255.0f)); };
+    return {byte(s.b), byte(s.g), byte(s.r), byte(s.a)};
+  }
   float fx0 = std::floor(x), fy0 = std::floor(y);
   if (fx0 < -1 || fx0 >= float(w_) || fy0 < -1 || fy0 >= float(h_)) {
     if (overflow_ >= kOverflowColor && overflow_ <= kOverflowTransparent) return overflowColor_;

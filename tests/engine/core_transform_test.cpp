@@ -226,6 +226,51 @@ TEST(CoreSampler, OverflowRules) {
   EXPECT_TRUE(same(zelvo::Sampler(*img, zelvo::kOverflowRepeat).bilinear(NAN, 0.0f), rgb(255, 255, 255)));
 }
 
+// The turn's edges: colour fills (with its alpha), repeat takes the edge pixel, every other
+// method the edge colour under alpha 0; no alpha plane reads as opaque; rows from the top.
+TEST(CoreSampler, NearestEdgeUnderZeroAlpha) {
+  // 2 x 2, top row red and green, bottom row blue and white.
+  ImagePtr img = Image::make();
+  img->create(2, 2, 24, 0);
+  img->setPixelColor(0, 1, rgb(255, 0, 0), false);
+  img->setPixelColor(1, 1, rgb(0, 255, 0), false);
+  img->setPixelColor(0, 0, rgb(0, 0, 255), false);
+  img->setPixelColor(1, 0, rgb(255, 255, 255), false);
+  const ZvRGBQuad fill = rgb(1, 2, 3, 4);
+  struct Case {
+    int32_t overflow, x, yFromTop;
+    ZvRGBQuad expect;
+  };
+  const Case cases[] = {
+      {zelvo::kOverflowColor, 0, 0, rgb(255, 0, 0, 255)},
+      {zelvo::kOverflowColor, -1, 0, fill},
+      {zelvo::kOverflowRepeat, -3, -3, rgb(255, 0, 0, 255)},
+      {zelvo::kOverflowRepeat, 5, 5, rgb(255, 255, 255, 255)},
+      {zelvo::kOverflowTransparent, 2, 0, rgb(0, 255, 0, 0)},
+      {zelvo::kOverflowWrap, -1, 1, rgb(0, 0, 255, 0)},
+      {zelvo::kOverflowMirror, 0, 2, rgb(0, 0, 255, 0)},
+      {zelvo::kOverflowBackground, 1, -1, rgb(0, 255, 0, 0)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("rule " + std::to_string(c.overflow) + " at " + std::to_string(c.x) + "," +
+                 std::to_string(c.yFromTop));
+    const zelvo::Sampler s(*img, c.overflow, fill, zelvo::SampleEdges::kNearestEdgeUnderZeroAlpha);
+    const zelvo::Sample f = s.sampleAt(c.x, c.yFromTop);
+    EXPECT_TRUE(same(rgb(uint8_t(f.r), uint8_t(f.g), uint8_t(f.b), uint8_t(f.a)), c.expect, true));
+    EXPECT_TRUE(same(s.at(c.x, 1 - c.yFromTop), c.expect, true)) << str(s.at(c.x, 1 - c.yFromTop));
+  }
+  // Half way between red and green, one pixel outside on the left: red under zero alpha.
+  const zelvo::Sampler s(*img, zelvo::kOverflowTransparent, fill,
+                         zelvo::SampleEdges::kNearestEdgeUnderZeroAlpha);
+  const zelvo::Sample mid = s.sampleBilinear(0.5, 0.0);
+  EXPECT_FLOAT_EQ(mid.r, 127.5f);
+  EXPECT_FLOAT_EQ(mid.g, 127.5f);
+  EXPECT_FLOAT_EQ(mid.a, 255.0f);
+  const zelvo::Sample left = s.sampleBilinear(-0.5, 0.0);
+  EXPECT_FLOAT_EQ(left.r, 255.0f);
+  EXPECT_FLOAT_EQ(left.a, 127.5f);
+}
+
 // The any-angle turn, pinned byte for byte: angles, both interpolations, every overflow
 // method, kept and grown canvases, pictures with and without alpha, indexed depths.
 TEST(AnyAngleTurn, OutputIsPinned) {
@@ -256,8 +301,8 @@ TEST(AnyAngleTurn, OutputIsPinned) {
     SCOPED_TRACE("angle " + std::to_string(c.angle) + " method " + std::to_string(c.method) + " overflow " +
                  std::to_string(c.overflow) + " bpp " + std::to_string(c.bpp) + (c.alpha ? " alpha" : ""));
     ImagePtr img = pattern(13, 9, c.bpp, c.alpha);
-    ASSERT_TRUE(ops(*img).Rotate(img.get(), c.angle, c.method, c.overflow, c.withFill ? &fill : nullptr, false,
-                                 c.keepSize));
+    ASSERT_TRUE(ops(*img).Rotate(img.get(), c.angle, c.method, c.overflow, c.withFill ? &fill : nullptr,
+                                 false, c.keepSize));
     EXPECT_EQ(pixelHash(*img), c.hash) << img->width() << " x " << img->height();
   }
 }
