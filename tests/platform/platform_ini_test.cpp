@@ -9,22 +9,16 @@
 #include <vector>
 
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "zlvplatform.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using gallivo::test::readText;
+using gallivo::test::writeText;
 using gallivo::test::freshDir;
 
-void writeFile(const fs::path& p, const std::string& text) {
-  std::ofstream(p, std::ios::binary) << text;
-}
-std::string readFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 std::u16string wide(const fs::path& p) { return zlv::toUtf16(p.string()); }
 
 std::u16string get(const std::u16string& file, const char16_t* section, const char16_t* key,
@@ -37,7 +31,7 @@ std::u16string get(const std::u16string& file, const char16_t* section, const ch
 
 TEST(PlatformIni, ReadSemanticsTable) {
   fs::path file = freshDir("ini-read") / "a.ini";
-  writeFile(file,
+  writeText(file,
             "\xEF\xBB\xBF; comment line\r\n"
             "orphan=before any section\r\n"
             "[Main]\r\n"
@@ -91,7 +85,7 @@ TEST(PlatformIni, MissingFileAndNamesList) {
   EXPECT_FALSE(fs::exists(dir / "none.ini"));
 
   fs::path file = dir / "names.ini";
-  writeFile(file, "[one]\na=1\nb=2\n[two]\n");
+  writeText(file, "[one]\na=1\nb=2\n[two]\n");
   char16_t buf[32];
   uint32_t n = zlvGetProfileString(nullptr, nullptr, u"", buf, 32, wide(file).c_str());
   EXPECT_EQ(std::u16string(buf, n + 1), std::u16string(u"one\0two\0\0", 9));  // double terminated
@@ -123,9 +117,9 @@ TEST(PlatformIni, WritesKeepTheRestOfTheFile) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     fs::path file = freshDir("ini-write") / "w.ini";
-    writeFile(file, original);
+    writeText(file, original);
     EXPECT_TRUE(zlvWriteProfileString(c.section, c.key, c.value, wide(file).c_str()));
-    EXPECT_EQ(readFile(file), c.expect);
+    EXPECT_EQ(readText(file), c.expect);
     // Nothing is left beside the file.
     EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), fs::directory_iterator()), 1);
   }
@@ -137,7 +131,7 @@ TEST(PlatformIni, NewFileRoundTripAndRefusals) {
   EXPECT_TRUE(zlvWriteProfileString(u"main", u"ver", u"1.2", f.c_str()));
   EXPECT_TRUE(zlvWriteProfileString(u"main", u"time", u"1", f.c_str()));
   EXPECT_TRUE(zlvWriteProfileString(u"main", u"ver", u"1.3", f.c_str()));
-  EXPECT_EQ(readFile(dir / "n.ini"), "[main]\nver=1.3\ntime=1\n");
+  EXPECT_EQ(readText(dir / "n.ini"), "[main]\nver=1.3\ntime=1\n");
   EXPECT_EQ(get(f, u"Main", u"VER"), u"1.3");
   // Deleting from a file that does not exist creates nothing.
   std::u16string g = wide(dir / "g.ini");
@@ -147,7 +141,7 @@ TEST(PlatformIni, NewFileRoundTripAndRefusals) {
   EXPECT_FALSE(zlvWriteProfileString(u"ma]in", u"k", u"v", f.c_str()));
   EXPECT_FALSE(zlvWriteProfileString(u"main", u"k=x", u"v", f.c_str()));
   EXPECT_FALSE(zlvWriteProfileString(u"main", u"k", u"v", wide(dir / "no" / "x.ini").c_str()));
-  EXPECT_EQ(readFile(dir / "n.ini"), "[main]\nver=1.3\ntime=1\n");
+  EXPECT_EQ(readText(dir / "n.ini"), "[main]\nver=1.3\ntime=1\n");
 }
 
 TEST(PlatformIni, UnreadableFileIsNeverReplaced) {
@@ -171,15 +165,15 @@ TEST(PlatformIni, Utf16FileFromWindowsIsReadAndRewrittenAsUtf8) {
   std::u16string text = u"[main]\r\nver=版本\r\n";
   std::string bytes = "\xFF\xFE";
   for (char16_t c : text) bytes += char(c & 0xFF), bytes += char(c >> 8);
-  writeFile(file, bytes);
+  writeText(file, bytes);
   EXPECT_EQ(get(wide(file), u"main", u"ver"), u"版本");
   EXPECT_TRUE(zlvWriteProfileString(u"main", u"time", u"1", wide(file).c_str()));
-  EXPECT_EQ(readFile(file), "\xEF\xBB\xBF[main]\r\nver=版本\r\ntime=1\r\n");
+  EXPECT_EQ(readText(file), "\xEF\xBB\xBF[main]\r\nver=版本\r\ntime=1\r\n");
 }
 
 TEST(PlatformIni, WritePreservesPermissions) {
   fs::path file = freshDir("ini-mode") / "m.ini";
-  writeFile(file, "[a]\nb=c\n");
+  writeText(file, "[a]\nb=c\n");
   chmod(file.c_str(), 0600);
   EXPECT_TRUE(zlvWriteProfileString(u"a", u"b", u"d", wide(file).c_str()));
   struct stat st {};
@@ -210,7 +204,7 @@ TEST(PlatformRegistry, PathsAndValues) {
   fs::path config = std::getenv("XDG_CONFIG_HOME");
   fs::path machine = std::getenv("XDG_CONFIG_DIRS");
   ASSERT_TRUE(zlvRegSetString(ZLV_HKEY_CURRENT_USER, u"Software\\Zelvo", u"Install Path", u"/opt/zelvo"));
-  EXPECT_EQ(readFile(config / "registry/software/zelvo.ini"), "[values]\nInstall Path=/opt/zelvo\n");
+  EXPECT_EQ(readText(config / "registry/software/zelvo.ini"), "[values]\nInstall Path=/opt/zelvo\n");
   char16_t out[64];
   ASSERT_TRUE(zlvRegQueryString(ZLV_HKEY_CURRENT_USER, u"SOFTWARE/zelvo", u"install path", out, 64));
   EXPECT_EQ(std::u16string(out), u"/opt/zelvo");
@@ -220,7 +214,7 @@ TEST(PlatformRegistry, PathsAndValues) {
   EXPECT_FALSE(zlvRegQueryString(ZLV_HKEY_CURRENT_USER, u"Software\\Zelvo", u"Install Path", out, 5));
 
   fs::create_directories(machine / "registry/software/zlvvd");
-  writeFile(machine / "registry/software/zlvvd/coop.ini", "[values]\nPrePartner=chan_7\n");
+  writeText(machine / "registry/software/zlvvd/coop.ini", "[values]\nPrePartner=chan_7\n");
   ASSERT_TRUE(zlvRegQueryString(ZLV_HKEY_LOCAL_MACHINE, u"software\\zlvvd\\coop", u"PrePartner", out, 64));
   EXPECT_EQ(std::u16string(out), u"chan_7");
 

@@ -15,6 +15,7 @@
 
 #include "../../platform/src/Internal.h"
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "zlvplatform.h"
 
 ZLV_EMBED_VERSION(1, 2, 3, 4);
@@ -22,17 +23,9 @@ ZLV_EMBED_VERSION(1, 2, 3, 4);
 namespace {
 
 namespace fs = std::filesystem;
+using gallivo::test::readText;
+using gallivo::test::writeText;
 using gallivo::test::freshDir;
-
-std::string readFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-void writeFile(const fs::path& p, const std::string& data) {
-  std::ofstream(p, std::ios::binary) << data;
-}
 
 using FolderFn = uint32_t (*)(char16_t*, uint32_t);
 std::string folder(FolderFn fn) {
@@ -137,13 +130,13 @@ TEST(PlatformLock, HeldByAnotherProcessOrHandle) {
 TEST(PlatformShell, OpensDetachedWithTheOverrideProgram) {
   fs::path dir = freshDir("shell");
   fs::path script = dir / "open.sh", out = dir / "opened.txt";
-  writeFile(script, "#!/bin/sh\nprintf '%s' \"$1\" > '" + out.string() + ".tmp' && mv '" + out.string() +
+  writeText(script, "#!/bin/sh\nprintf '%s' \"$1\" > '" + out.string() + ".tmp' && mv '" + out.string() +
                         ".tmp' '" + out.string() + "'\n");
   fs::permissions(script, fs::perms::owner_all);
   setenv("ZLV_OPEN_COMMAND", script.c_str(), 1);
   EXPECT_TRUE(zlvShellOpen(u"/tmp/folder with space/图片.jpg"));
   for (int i = 0; i < 500 && !fs::exists(out); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  EXPECT_EQ(readFile(out), "/tmp/folder with space/图片.jpg");
+  EXPECT_EQ(readText(out), "/tmp/folder with space/图片.jpg");
   setenv("ZLV_OPEN_COMMAND", (dir / "missing-program").c_str(), 1);
   EXPECT_FALSE(zlvShellOpen(u"http://127.0.0.1/"));
   EXPECT_FALSE(zlvShellOpen(u""));
@@ -180,13 +173,13 @@ TEST(PlatformFileVersion, EmbeddedNoteIsReadBack) {
   ASSERT_TRUE(zlvReadFileVersion(zlv::toUtf16(exe).c_str(), v));
   EXPECT_EQ(std::vector<uint16_t>(v, v + 4), (std::vector<uint16_t>{1, 2, 3, 4}));
   fs::path be = freshDir("version") / "be32";
-  writeFile(be, bigEndianElf32(5, 6, 7, 65535));
+  writeText(be, bigEndianElf32(5, 6, 7, 65535));
   ASSERT_TRUE(zlvReadFileVersion(zlv::toUtf16(be.string()).c_str(), v));
   EXPECT_EQ(std::vector<uint16_t>(v, v + 4), (std::vector<uint16_t>{5, 6, 7, 65535}));
 }
 
 TEST(PlatformFileVersion, DamagedFilesGiveFalse) {
-  std::string exe = readFile(fs::read_symlink("/proc/self/exe"));
+  std::string exe = readText(fs::read_symlink("/proc/self/exe"));
   size_t noteName = exe.find(std::string("Gallivo\0\1\0\2\0\3\0\4\0", 16));
   ASSERT_NE(noteName, std::string::npos);
   auto patched = [&](size_t at, std::string bytes) {
@@ -212,7 +205,7 @@ TEST(PlatformFileVersion, DamagedFilesGiveFalse) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.fault);
     fs::path p = dir / "file";
-    writeFile(p, c.data);
+    writeText(p, c.data);
     uint16_t v[4] = {9, 9, 9, 9};
     EXPECT_FALSE(zlvReadFileVersion(zlv::toUtf16(p.string()).c_str(), v));
   }

@@ -7,15 +7,12 @@
 
 #include "FrameCatalogue.h"
 #include "TestEnv.h"
+#include "TestFiles.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-void writeFile(const fs::path& p, const std::string& data) {
-  fs::create_directories(p.parent_path());
-  std::ofstream(p, std::ios::binary) << data;
-}
+using gallivo::test::writeText;
 
 class Catalogue : public ::testing::Test {
  protected:
@@ -34,7 +31,7 @@ class Catalogue : public ::testing::Test {
     unsetenv("GALLIVO_PROGRAM_DIR");
   }
   bool load(const std::string& doc) {
-    writeFile(frames / "frames_config.xml", doc);
+    writeText(frames / "frames_config.xml", doc);
     c.Clear();
     return c.LoadCatalogue();
   }
@@ -96,7 +93,7 @@ TEST_F(Catalogue, FailuresGiveAnEmptyCatalogue) {
   fs::remove(frames / "frames_config.xml");
   EXPECT_FALSE(c.LoadCatalogue());
   // A preview that is not a picture: listed without one.
-  writeFile(frames / "previews" / "bad.png", "\x89PNG\r\n\x1a\n truncated");
+  writeText(frames / "previews" / "bad.png", "\x89PNG\r\n\x1a\n truncated");
   ASSERT_TRUE(load("<frames><item><frame_name>x</frame_name><preview_path>previews/bad.png</preview_path></item>"
                    "<item><frame_name>y</frame_name><preview_path>previews</preview_path></item></frames>"));
   ASSERT_EQ(c.Count(), 2);

@@ -17,14 +17,8 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-void writeFile(const fs::path& p, const std::string& data) { std::ofstream(p, std::ios::binary) << data; }
+using gallivo::test::readText;
+using gallivo::test::writeText;
 
 const std::string kDefaultsDocument =
     "<settings><bSubDir>1</bSubDir><bPhotoResize>0</bPhotoResize><bPhotoFrames>0</bPhotoFrames>"
@@ -54,7 +48,7 @@ class SettingsFile : public ::testing::Test {
   // Loads a document written by hand into a fresh instance.
   bool load(const std::string& doc) {
     fs::create_directories(file.parent_path());
-    writeFile(file, doc);
+    writeText(file, doc);
     s.ResetToDefaults();
     return s.LoadSettings();
   }
@@ -64,7 +58,7 @@ class SettingsFile : public ::testing::Test {
 
 TEST_F(SettingsFile, DefaultsAreWrittenExactly) {
   ASSERT_TRUE(s.SaveSettings());
-  EXPECT_EQ(readFile(file), kDefaultsDocument);
+  EXPECT_EQ(readText(file), kDefaultsDocument);
   EXPECT_EQ(s.SettingsFilePath().toStdString(), file.string());
   ASSERT_TRUE(gallivo::test::needTool("xmllint", "libxml2-utils"));
   {
@@ -92,7 +86,7 @@ TEST_F(SettingsFile, EveryFieldRoundTripsAndRunTimeFieldsStayOut) {
   s.set_strGIFPath(QStringLiteral("/tmp/a.gif"));
   SettingsData saved = s.Data();
   ASSERT_TRUE(s.SaveSettings());
-  std::string text = readFile(file);
+  std::string text = readText(file);
   EXPECT_NE(text.find("<strMarkText>&lt;店铺&gt; &amp; "), std::string::npos) << text;
   for (const char* runtime : {"nMarkColor", "bPkvToJpg", "strGIFPath", "nChangeFlags", "bReportInvalid"})
     EXPECT_EQ(text.find(runtime), std::string::npos) << runtime;
@@ -223,7 +217,7 @@ TEST_F(SettingsFile, FormattedByXmllintLoadsTheSame) {
                                &out),
             0)
       << out;
-  ASSERT_NE(readFile(file).find("\n  <nMarkRows>3</nMarkRows>\n"), std::string::npos);
+  ASSERT_NE(readText(file).find("\n  <nMarkRows>3</nMarkRows>\n"), std::string::npos);
   s.ResetToDefaults();
   ASSERT_TRUE(s.LoadSettings());
   EXPECT_TRUE(s.Data() == saved);
@@ -232,7 +226,7 @@ TEST_F(SettingsFile, FormattedByXmllintLoadsTheSame) {
 TEST_F(SettingsFile, FallsBackToTheCurrentFolder) {
   // The data folder is a plain file, so Gallivo/ cannot be made inside it.
   fs::path blocker = gallivo::test::freshDir("blocked") / "not-a-folder";
-  writeFile(blocker, "x");
+  writeText(blocker, "x");
   setenv("XDG_DATA_HOME", blocker.c_str(), 1);
   fs::path cwd = gallivo::test::freshDir("cwd");
   fs::path old = fs::current_path();
@@ -244,7 +238,7 @@ TEST_F(SettingsFile, FallsBackToTheCurrentFolder) {
   EXPECT_TRUE(s.LoadSettings());
   EXPECT_EQ(s.nMarkSpace(), 11);
   fs::current_path(old);
-  EXPECT_EQ(readFile(cwd / "settings.xml").rfind("<settings>", 0), 0u);
+  EXPECT_EQ(readText(cwd / "settings.xml").rfind("<settings>", 0), 0u);
 }
 
 TEST_F(SettingsFile, AFolderInTheWayIsNeitherReadNorReplaced) {
@@ -275,7 +269,7 @@ TEST_F(SettingsFile, TwoProcessesSavingAtOnceLeaveOneCompleteFile) {
   // Meanwhile every read sees a whole document.
   std::vector<int> status(kWriters, -1);
   for (int left = kWriters; left > 0;) {
-    std::string text = readFile(file);
+    std::string text = readText(file);
     EXPECT_TRUE(text.size() > 1000 && text.compare(text.size() - 11, 11, "</settings>") == 0)
         << "partial file of " << text.size() << " bytes";
     for (int w = 0; w < kWriters; ++w)

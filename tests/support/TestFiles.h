@@ -57,8 +57,16 @@ inline void writeFile(const std::filesystem::path& p, std::span<const uint8_t> b
   std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
+// Text byte for byte (no line-end translation); the parent folders are made first.
 inline void writeText(const std::filesystem::path& p, const std::string& text) {
+  std::error_code ec;
+  if (p.has_parent_path()) std::filesystem::create_directories(p.parent_path(), ec);
   std::ofstream(p, std::ios::binary) << text;
+}
+
+inline std::string readText(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // Outside judges (djpeg, identify, xmllint, ...) come from tools/install-deps.sh, which CI
