@@ -10,50 +10,15 @@
 #include <QFileInfo>
 #include <QStringList>
 #include <QWidget>
-#include <deque>
 #include <functional>
 #include <mutex>
 #include <vector>
 
 #include "MainWindowParts.h"
 #include "PictureSource.h"
-#include "UserDialogs.h"
+#include "ScriptedDialogs.h"
 
 namespace apptest {
-
-// Records every message and answers the dialogs from a script (cancel when it runs dry).
-class ScriptedDialogs : public UserDialogs {
- public:
-  ScriptedDialogs() { UserDialogs::Install(this); }
-  ~ScriptedDialogs() override { UserDialogs::Install(nullptr); }
-
-  void Inform(QWidget*, const QString& text) override { informed << text; }
-  bool Ask(QWidget*, const QString& text) override {
-    asked << text;
-    return askAnswer;
-  }
-  QString ChooseFolder(QWidget*, const QString& title) override {
-    folderTitles << title;
-    return Take();
-  }
-  QString SaveFile(QWidget*, const QString& title, const QString& filter) override {
-    saveFilters << filter;
-    return Take();
-  }
-  QStringList OpenFiles(QWidget*, const QString&, const QString&) override { return {}; }
-
-  std::deque<QString> answers;  // folder browser and save dialog answers; "" is cancel
-  bool askAnswer = true;
-  QStringList informed, asked, folderTitles, saveFilters;
-
- private:
-  QString Take() {
-    if (answers.empty()) return {};
-    QString a = answers.front();
-    answers.pop_front();
-    return a;
-  }
-};
 
 // A fixed list of pictures handed out in order, safe for the export workers.
 class VectorSource : public PictureSource {

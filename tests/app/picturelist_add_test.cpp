@@ -123,9 +123,10 @@ TEST(PictureListAdd, DialogsDuplicatesAndPkv) {
 
   dialogs.files = {q(dir / "one.png"), q(dir / "one.png"), q(dir / "notes.txt"), q(dir / "two.PKV")};
   list.AddPictures();
-  EXPECT_TRUE(dialogs.openFilter.startsWith(
+  ASSERT_EQ(dialogs.openFilters.size(), 1);
+  EXPECT_TRUE(dialogs.openFilters[0].startsWith(
       "支持的图片格式(*.png;*.gif;*.bmp;*.tiff;*.wmf;*.jpg;*.jpeg;*.pkv) (*.bmp *.gif *.jpg *.jpeg"));
-  EXPECT_TRUE(dialogs.openFilter.endsWith("*.pdd *.pkv)"));
+  EXPECT_TRUE(dialogs.openFilters[0].endsWith("*.pdd *.pkv)"));
   EXPECT_EQ(paths(list), (QStringList{lower(dir / "one.png"), lower(dir / "one.png"), lower(dir / "two.pkv")}));
   EXPECT_EQ(pkv, 1);
   ASSERT_FALSE(counts.isEmpty());
@@ -139,13 +140,13 @@ TEST(PictureListAdd, DialogsDuplicatesAndPkv) {
   // Cancelled dialogs change nothing.
   dialogs.files.clear();
   list.AddPictures();
-  dialogs.folder.clear();
+  dialogs.answers.clear();
   list.AddFolder();
-  EXPECT_EQ(dialogs.folderTitle, "选择要添加的目录：");
+  EXPECT_EQ(dialogs.folderTitles, QStringList{"选择要添加的目录："});
   EXPECT_FALSE(list.IsScanning());
   EXPECT_EQ(list.Count(), 2);
 
-  dialogs.folder = q(dir);
+  dialogs.answers = {q(dir)};
   list.AddFolder();
   ASSERT_TRUE(waitFor([&] { return !list.IsScanning(); }));
   EXPECT_EQ(list.Count(), 4);

@@ -15,8 +15,8 @@
 
 #include "EngineApi.h"
 #include "PictureListWidget.h"
+#include "ScriptedDialogs.h"
 #include "TestEnv.h"
-#include "UserDialogs.h"
 
 inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
@@ -63,30 +63,7 @@ inline void writeBytes(const fs::path& path, const QByteArray& bytes) {
   file.write(bytes);
 }
 
-// Dialogs answered by the test.
-class ScriptedDialogs : public UserDialogs {
- public:
-  ScriptedDialogs() { UserDialogs::Install(this); }
-  ~ScriptedDialogs() override { UserDialogs::Install(nullptr); }
-  void Inform(QWidget*, const QString& text) override { informed << text; }
-  bool Ask(QWidget*, const QString& text) override {
-    asked << text;
-    return askAnswer;
-  }
-  QString ChooseFolder(QWidget*, const QString& title) override {
-    folderTitle = title;
-    return folder;
-  }
-  QString SaveFile(QWidget*, const QString&, const QString&) override { return {}; }
-  QStringList OpenFiles(QWidget*, const QString& title, const QString& filter) override {
-    openFilter = filter;
-    return files;
-  }
-
-  QStringList informed, asked, files;
-  QString folder, folderTitle, openFilter;
-  bool askAnswer = false;
-};
+using apptest::ScriptedDialogs;
 
 inline QStringList paths(const PictureListWidget& list) {
   QStringList out;
