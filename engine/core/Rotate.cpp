@@ -4,6 +4,7 @@
 
 #include "Image.h"
 #include "Rotate.h"
+#include "TurnBlocks.h"
 
 namespace zelvo {
 namespace {
@@ -66,9 +67,9 @@ void remap(const Image& src, Image& dst, Map map) {
   }
 }
 
-// One byte plane (pixels of B bytes) turned a quarter: destination row y is source column
-// `right ? W - 1 - y : y`, read from source row x upwards (right) or H - 1 - x downwards
-// (left). Within a 64 x 64 tile the source rows stay in the first-level cache, so each
+// One byte plane (pixels of B bytes) turned a quarter, where the processor lacks the block
+// instructions: destination row y is source column `right ? W - 1 - y : y`, read from
+// source row x upwards (right) or H - 1 - x downwards (left). Within a 64 x 64 tile the source rows stay in the first-level cache, so each
 // destination row is a run of fixed-step reads and sequential writes.
 template <size_t B>
 void turnPlane(const uint8_t* src, size_t srcStride, int32_t srcW, int32_t srcH, uint8_t* dst,
@@ -95,6 +96,37 @@ void turnPlane(const uint8_t* src, size_t srcStride, int32_t srcW, int32_t srcH,
   }
 }
 
+// Destination columns x0 .. x1 of rows y0 .. y1 of a quarter turn, pixel by pixel: the
+// stripes at the right and bottom edges that the 8 x 8 blocks leave.
+template <size_t B>
+void turnRect(const TurnPlane& t, int32_t x0, int32_t x1, int32_t y0, int32_t y1) {
+  const ptrdiff_t step = t.right ? ptrdiff_t(t.srcStride) : -ptrdiff_t(t.srcStride);
+  const uint8_t* firstRow = t.src + size_t(t.right ? x0 : t.srcH - 1 - x0) * t.srcStride;
+  for (int32_t y = y0; y < y1; ++y) {
+    const uint8_t* p = firstRow + size_t(t.right ? t.srcW - 1 - y : y) * B;
+    uint8_t* q = t.dst + size_t(y) * t.dstStride + size_t(x0) * B;
+    for (int32_t x = x0; x < x1; ++x, p += step, q += B) std::memcpy(q, p, B);
+  }
+}
+
+void reportTurn(void* img, int32_t pct) {
+  static_cast<Image*>(img)->info.progress = pct;
+  statusProgress(pct);
+}
+
+// One plane through the 8 x 8 blocks and the edge stripes; the tiles where the processor
+// lacks the block instructions.
+template <size_t B>
+void turnPlaneFast(const TurnPlane& t, Image* progressOf) {
+  if (!turnWholeBlocks(t, int(B), progressOf ? reportTurn : nullptr, progressOf)) {
+    turnPlane<B>(t.src, t.srcStride, t.srcW, t.srcH, t.dst, t.dstStride, t.right, progressOf);
+    return;
+  }
+  const int32_t w = t.srcH, h = t.srcW, w8 = w / 8 * 8, h8 = h / 8 * 8;
+  turnRect<B>(t, w8, w, 0, h);
+  turnRect<B>(t, 0, w8, h8, h);
+}
+
 // Quarter turn of pixels, alpha and selection into `dst` (already shaped H x W).
 void turnQuarter(const Image& src, Image& dst, bool right) {
   const int32_t W = src.width(), H = src.height();
@@ -106,14 +138,16 @@ void turnQuarter(const Image& src, Image& dst, bool right) {
     }
     return;
   }
+  const TurnPlane pixels{src.bits(), src.stride(), W, H, dst.bits(), dst.stride(), right};
   if (src.depth() == 24) {
-    turnPlane<3>(src.bits(), src.stride(), W, H, dst.bits(), dst.stride(), right, &dst);
+    turnPlaneFast<3>(pixels, &dst);
   } else {
-    turnPlane<1>(src.bits(), src.stride(), W, H, dst.bits(), dst.stride(), right, &dst);
+    turnPlaneFast<1>(pixels, &dst);
   }
-  if (src.alpha && dst.alpha) turnPlane<1>(src.alpha.get(), size_t(W), W, H, dst.alpha.get(), size_t(H), right, nullptr);
+  if (src.alpha && dst.alpha)
+    turnPlaneFast<1>({src.alpha.get(), size_t(W), W, H, dst.alpha.get(), size_t(H), right}, nullptr);
   if (src.selection && dst.selection)
-    turnPlane<1>(src.selection.get(), size_t(W), W, H, dst.selection.get(), size_t(H), right, nullptr);
+    turnPlaneFast<1>({src.selection.get(), size_t(W), W, H, dst.selection.get(), size_t(H), right}, nullptr);
 }
 
 // The selection box follows the picture: its corners go through the same mapping.

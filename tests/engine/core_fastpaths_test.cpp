@@ -61,7 +61,10 @@ void expectSamePicture(const Image& a, const Image& b) {
 }
 
 TEST(FastTurn, RowRunsMatchThePerPixelTurnAtEveryDepth) {
-  for (const Size s : kOddSizes) {
+  // Besides the odd sizes: a single 8 x 8 block, and sizes just past a block or short of one.
+  std::vector<Size> sizes(std::begin(kOddSizes), std::end(kOddSizes));
+  sizes.insert(sizes.end(), {{8, 8}, {17, 9}, {7, 16}, {16, 7}});
+  for (const Size s : sizes) {
     for (uint32_t bpp : {1u, 4u, 8u, 24u}) {
       // The packed depths take the per-pixel path themselves; the big size only at the
       // depths with row runs.
