@@ -5,9 +5,10 @@
 #include <vector>
 
 #if defined(__SSE2__)
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
+#include "CpuFeatures.h"
 #include "Image.h"
 #include "Resample.h"
 #include "Sampler.h"
@@ -103,27 +104,115 @@ void averageBoth(const Image& src, Image& dst, const Sampler& sampler, float sx,
 
 // averageBoth for 24-bit pictures whose overflow rule maps every neighbour inside, in two
 // separable passes: the source rows a destination row covers are summed with their row
-// weights into one float row (a contiguous loop over the row's bytes), then each
-// destination pixel sums its columns of that row with their column weights. The same
-// weighted sum as averageBoth, in another order: results agree within one level.
-// acc[i] += weight * row[i] for n bytes, sixteen at a time.
-void addWeightedRow(float* acc, const uint8_t* row, size_t n, float weight) {
-  size_t i = 0;
+// weights into one float row, then each destination pixel sums its columns of that row
+// with their column weights. The same weighted sum as averageBoth, in another order:
+// results agree within one level.
+//
+// Both passes below add the same float terms in the same order as the plain loops
+// (sum[i] = ((w0 * row0[i]) + w1 * row1[i]) + ..., then the column terms one by one), so
+// they give the same bits: vectors only do several of those sums side by side.
+
+// The rows one destination row covers, with their (non-zero) weights.
+struct RowSet {
+  std::vector<const uint8_t*> lines;
+  std::vector<float> weights;
+  // Every weight 1 (whole-number shrink factors): the float sums are exact integers, which
+  // integer additions give just as well.
+  bool unitWeights() const {
+    return lines.size() <= 257 &&  // 257 * 255 still fits 16 bits
+           std::all_of(weights.begin(), weights.end(), [](float w) { return w == 1.0f; });
+  }
+};
+
+// out[i] = sum over the rows of weight * row[i], for i from `from` on, one value at a time.
+void sumRowsTail(const RowSet& rows, size_t from, size_t n, float* out) {
+  for (size_t i = from; i < n; ++i) {
+    float acc = 0;
+    for (size_t j = 0; j < rows.lines.size(); ++j) acc += rows.weights[j] * float(rows.lines[j][i]);
+    out[i] = acc;
+  }
+}
+
 #if defined(__SSE2__)
-  const __m128 w = _mm_set1_ps(weight);
+// Sixteen bytes at a time, SSE2 (every x86-64).
+void sumRowsSse2(const RowSet& rows, size_t n, float* out) {
+  const size_t count = rows.lines.size();
   const __m128i zero = _mm_setzero_si128();
-  for (; i + 16 <= n; i += 16) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i));
-    const __m128i lo = _mm_unpacklo_epi8(bytes, zero), hi = _mm_unpackhi_epi8(bytes, zero);
-    const __m128i parts[4] = {_mm_unpacklo_epi16(lo, zero), _mm_unpackhi_epi16(lo, zero),
-                              _mm_unpacklo_epi16(hi, zero), _mm_unpackhi_epi16(hi, zero)};
-    for (int k = 0; k < 4; ++k) {
-      float* a = acc + i + size_t(k) * 4;
-      _mm_storeu_ps(a, _mm_add_ps(_mm_loadu_ps(a), _mm_mul_ps(w, _mm_cvtepi32_ps(parts[k]))));
+  size_t i = 0;
+  if (rows.unitWeights()) {
+    for (; i + 16 <= n; i += 16) {
+      __m128i lo = zero, hi = zero;
+      for (size_t j = 0; j < count; ++j) {
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows.lines[j] + i));
+        lo = _mm_add_epi16(lo, _mm_unpacklo_epi8(b, zero));
+        hi = _mm_add_epi16(hi, _mm_unpackhi_epi8(b, zero));
+      }
+      _mm_storeu_ps(out + i, _mm_cvtepi32_ps(_mm_unpacklo_epi16(lo, zero)));
+      _mm_storeu_ps(out + i + 4, _mm_cvtepi32_ps(_mm_unpackhi_epi16(lo, zero)));
+      _mm_storeu_ps(out + i + 8, _mm_cvtepi32_ps(_mm_unpacklo_epi16(hi, zero)));
+      _mm_storeu_ps(out + i + 12, _mm_cvtepi32_ps(_mm_unpackhi_epi16(hi, zero)));
+    }
+  } else {
+    for (; i + 16 <= n; i += 16) {
+      __m128 acc[4] = {_mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps()};
+      for (size_t j = 0; j < count; ++j) {
+        const __m128 w = _mm_set1_ps(rows.weights[j]);
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows.lines[j] + i));
+        const __m128i lo = _mm_unpacklo_epi8(b, zero), hi = _mm_unpackhi_epi8(b, zero);
+        const __m128i parts[4] = {_mm_unpacklo_epi16(lo, zero), _mm_unpackhi_epi16(lo, zero),
+                                  _mm_unpacklo_epi16(hi, zero), _mm_unpackhi_epi16(hi, zero)};
+        for (int k = 0; k < 4; ++k) acc[k] = _mm_add_ps(acc[k], _mm_mul_ps(w, _mm_cvtepi32_ps(parts[k])));
+      }
+      for (int k = 0; k < 4; ++k) _mm_storeu_ps(out + i + size_t(k) * 4, acc[k]);
     }
   }
+  sumRowsTail(rows, i, n, out);
+}
+
+// Thirty-two bytes at a time, AVX2. Multiplies and adds stay apart (no fused multiply-add),
+// so every step rounds as the scalar loop does.
+__attribute__((target("avx2"))) void sumRowsAvx2(const RowSet& rows, size_t n, float* out) {
+  const size_t count = rows.lines.size();
+  size_t i = 0;
+  if (rows.unitWeights()) {
+    for (; i + 32 <= n; i += 32) {
+      __m256i lo = _mm256_setzero_si256(), hi = _mm256_setzero_si256();
+      for (size_t j = 0; j < count; ++j) {
+        const uint8_t* p = rows.lines[j] + i;
+        lo = _mm256_add_epi16(lo, _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))));
+        hi = _mm256_add_epi16(hi, _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16))));
+      }
+      const __m128i parts[4] = {_mm256_castsi256_si128(lo), _mm256_extracti128_si256(lo, 1),
+                                _mm256_castsi256_si128(hi), _mm256_extracti128_si256(hi, 1)};
+      for (int k = 0; k < 4; ++k)
+        _mm256_storeu_ps(out + i + size_t(k) * 8, _mm256_cvtepi32_ps(_mm256_cvtepu16_epi32(parts[k])));
+    }
+  } else {
+    for (; i + 32 <= n; i += 32) {
+      __m256 acc[4] = {_mm256_setzero_ps(), _mm256_setzero_ps(), _mm256_setzero_ps(), _mm256_setzero_ps()};
+      for (size_t j = 0; j < count; ++j) {
+        const __m256 w = _mm256_set1_ps(rows.weights[j]);
+        const uint8_t* p = rows.lines[j] + i;
+        for (int k = 0; k < 4; ++k) {
+          const __m128i eight = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + size_t(k) * 8));
+          const __m256 v = _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(eight));
+          acc[k] = _mm256_add_ps(acc[k], _mm256_mul_ps(w, v));
+        }
+      }
+      for (int k = 0; k < 4; ++k) _mm256_storeu_ps(out + i + size_t(k) * 8, acc[k]);
+    }
+  }
+  sumRowsTail(rows, i, n, out);
+}
+
 #endif
-  for (; i < n; ++i) acc[i] += weight * float(row[i]);
+
+void sumRows(const RowSet& rows, size_t n, float* out) {
+#if defined(__SSE2__)
+  if (vectorsInUse() == Vectors::kAvx2) return sumRowsAvx2(rows, n, out);
+  if (vectorsInUse() == Vectors::kSse2) return sumRowsSse2(rows, n, out);
+#endif
+  sumRowsTail(rows, 0, n, out);
 }
 
 bool averageBothRows(const Image& src, Image& dst, const Sampler& sampler, float sx, float sy) {
@@ -149,19 +238,35 @@ bool averageBothRows(const Image& src, Image& dst, const Sampler& sampler, float
       if (sampler.mapY(r.first + int32_t(j)) < 0) return false;
 
   const size_t rowBytes = size_t(src.width()) * 3;
-  std::vector<float> sums(rowBytes);
+  // One float beyond the row: the last pixel's colour is read as four floats.
+  std::vector<float> sums(rowBytes + 1);
   const float area = sx * sy;
+  RowSet set;
+  const bool sse2 = vectorsInUse() != Vectors::kNone;
   for (int32_t dy = 0; dy < dh; ++dy) {
     const Span& ry = rows[size_t(dy)];
-    std::fill(sums.begin(), sums.end(), 0.0f);
+    set.lines.clear();
+    set.weights.clear();
     for (size_t j = 0; j < ry.weights.size(); ++j) {
-      const float wy = ry.weights[j];
-      if (wy == 0) continue;
-      const uint8_t* line = src.row(sampler.mapY(ry.first + int32_t(j)));
-      addWeightedRow(sums.data(), line, rowBytes, wy);
+      if (ry.weights[j] == 0) continue;
+      set.lines.push_back(src.row(sampler.mapY(ry.first + int32_t(j))));
+      set.weights.push_back(ry.weights[j]);
     }
+    sumRows(set, rowBytes, sums.data());
     uint8_t* out = dst.row(dy);
     for (size_t c = 0; c < size_t(dw); ++c, out += 3) {
+#if defined(__SSE2__)
+      if (sse2) {
+        // Blue, green, red (and a neighbour's blue, unused) side by side.
+        __m128 sum = _mm_setzero_ps();
+        for (uint32_t k = colFirst[c]; k < colFirst[c + 1]; ++k)
+          sum = _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(colWeight[k]), _mm_loadu_ps(sums.data() + colOffset[k])));
+        float mean[4];
+        _mm_storeu_ps(mean, _mm_div_ps(sum, _mm_set1_ps(area)));
+        for (int ch = 0; ch < 3; ++ch) out[ch] = uint8_t(std::clamp(mean[ch], 0.0f, 255.0f));
+        continue;
+      }
+#endif
       float sum[3] = {0, 0, 0};
       for (uint32_t k = colFirst[c]; k < colFirst[c + 1]; ++k) {
         const float* p = sums.data() + colOffset[k];

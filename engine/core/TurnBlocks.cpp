@@ -5,6 +5,8 @@
 // ahead are prefetched by hand: without that the turn waits on memory most of its time.
 #include "TurnBlocks.h"
 
+#include "CpuFeatures.h"
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #define ZELVO_TURN_BLOCKS 1
@@ -114,20 +116,16 @@ void sweep(const TurnPlane& plane, void (*progress)(void*, int32_t), void* ctx) 
   }
 }
 
-bool haveAvx2() {
-  static const bool have = __builtin_cpu_supports("avx2");
-  return have;
-}
-
 }  // namespace
 
 bool turnWholeBlocks(const TurnPlane& plane, int bytesPerPixel, void (*progress)(void*, int32_t), void* ctx) {
+  const Vectors vectors = vectorsInUse();
   if (bytesPerPixel == 3) {
-    if (!haveAvx2()) return false;
+    if (vectors != Vectors::kAvx2) return false;
     sweep<3>(plane, progress, ctx);
     return true;
   }
-  if (bytesPerPixel != 1) return false;
+  if (bytesPerPixel != 1 || vectors == Vectors::kNone) return false;
   sweep<1>(plane, progress, ctx);
   return true;
 }

@@ -3,6 +3,7 @@
 // on odd sizes and at every depth each fast path serves.
 #include <vector>
 
+#include "core/CpuFeatures.h"
 #include "core/PixelMemory.h"
 #include "core/Resample.h"
 #include "core/Rotate.h"
@@ -18,6 +19,18 @@ struct Size {
   int32_t w, h;
 };
 constexpr Size kOddSizes[] = {{1, 1}, {63, 65}, {4001, 2999}};
+
+// The vector paths of this processor and those of processors with fewer instructions.
+constexpr zelvo::Vectors kVectorCaps[] = {zelvo::Vectors::kAvx2, zelvo::Vectors::kSse2, zelvo::Vectors::kNone};
+const char* capName(zelvo::Vectors v) {
+  return v == zelvo::Vectors::kAvx2 ? "avx2" : v == zelvo::Vectors::kSse2 ? "sse2" : "no vectors";
+}
+
+// Lifts the cap again when a test ends, failed or not.
+struct VectorCap {
+  explicit VectorCap(zelvo::Vectors v) { zelvo::capVectorsForTests(v); }
+  ~VectorCap() { zelvo::capVectorsForTests(zelvo::Vectors::kAvx2); }
+};
 
 // Like coretest::pattern, written row by row so that 12 megapixels stay quick under the
 // sanitizers; every byte differs from its neighbours in both directions.
@@ -74,12 +87,17 @@ TEST(FastTurn, RowRunsMatchThePerPixelTurnAtEveryDepth) {
           SCOPED_TRACE(std::to_string(s.w) + "x" + std::to_string(s.h) + " bpp " + std::to_string(bpp) +
                        (right ? " right" : " left") + (planes ? " with planes" : ""));
           ImagePtr src = busy(s.w, s.h, bpp, planes);
-          ImagePtr fast = Image::make(), reference = Image::make();
-          ASSERT_TRUE(right ? src->rotateRight(fast.get()) : src->rotateLeft(fast.get()));
+          ImagePtr reference = Image::make();
           ASSERT_TRUE(zelvo::turnByPixels(*src, *reference, right));
-          expectSamePicture(*fast, *reference);
-          const size_t plane = size_t(s.w) * size_t(s.h);
-          EXPECT_EQ(planeHash(fast->alpha, plane), planeHash(reference->alpha, plane));
+          for (zelvo::Vectors cap : kVectorCaps) {
+            SCOPED_TRACE(capName(cap));
+            const VectorCap limit(cap);
+            ImagePtr fast = Image::make();
+            ASSERT_TRUE(right ? src->rotateRight(fast.get()) : src->rotateLeft(fast.get()));
+            expectSamePicture(*fast, *reference);
+            const size_t plane = size_t(s.w) * size_t(s.h);
+            EXPECT_EQ(planeHash(fast->alpha, plane), planeHash(reference->alpha, plane));
+          }
         }
       }
     }
@@ -102,7 +120,8 @@ std::pair<int, size_t> byteDifference(const Image& a, const Image& b) {
 
 // Shrinks where both factors exceed 1 (the averaged case the fast path serves), under the
 // edge rules that map every neighbour inside and one that does not. The fast path adds the
-// same weighted terms in another order: a level apart at most, and rarely.
+// same weighted terms in another order: a level apart at most, and rarely. Its vector
+// passes add in the same order as its plain loops: the same bits with or without them.
 TEST(FastResample, SeparablePassesMatchThePerPixelAverageWithinOneLevel) {
   struct Case {
     Size from, to;
@@ -112,6 +131,8 @@ TEST(FastResample, SeparablePassesMatchThePerPixelAverageWithinOneLevel) {
       {{4001, 2999}, {500, 374}, 5}, {{4001, 2999}, {1, 1}, 5},  {{4001, 2999}, {1333, 1000}, 5},
       {{63, 65}, {31, 32}, 5},       {{63, 65}, {10, 7}, 4},      {{63, 65}, {62, 64}, 6},
       {{63, 65}, {20, 9}, 1},        {{2, 2}, {1, 1}, 5},         {{63, 65}, {1, 1}, 5},
+      // Whole-number factors, where every weight is 1.
+      {{4000, 3000}, {500, 375}, 5}, {{63, 65}, {21, 13}, 5},     {{64, 48}, {8, 6}, 5},
   };
   for (const Case& c : cases) {
     for (bool planes : {false, true}) {
@@ -121,6 +142,13 @@ TEST(FastResample, SeparablePassesMatchThePerPixelAverageWithinOneLevel) {
       ImagePtr fast = Image::make(), reference = Image::make();
       ASSERT_TRUE(src->resampleInterpolated(c.to.w, c.to.h, 2, c.overflow, fast.get(), false));
       ASSERT_TRUE(zelvo::resampleByPixels(*src, c.to.w, c.to.h, c.overflow, reference.get()));
+      for (zelvo::Vectors cap : {zelvo::Vectors::kSse2, zelvo::Vectors::kNone}) {
+        SCOPED_TRACE(capName(cap));
+        const VectorCap limit(cap);
+        ImagePtr fewer = Image::make();
+        ASSERT_TRUE(src->resampleInterpolated(c.to.w, c.to.h, 2, c.overflow, fewer.get(), false));
+        EXPECT_EQ(pixelHash(*fast), pixelHash(*fewer));
+      }
       ASSERT_EQ(fast->width(), reference->width());
       ASSERT_EQ(fast->height(), reference->height());
       const auto [worst, count] = byteDifference(*fast, *reference);
