@@ -2,6 +2,7 @@
 // title or filter is recorded; answers come from what the test set (cancel when none).
 #pragma once
 
+#include <QColor>
 #include <QString>
 #include <QStringList>
 #include <deque>
@@ -34,9 +35,16 @@ class ScriptedDialogs : public UserDialogs {
     openFilters << filter;
     return files;
   }
+  QString OpenFile(QWidget*, const QString&, const QString& filter) override {
+    openFilters << filter;
+    return fileAnswer;
+  }
+  QColor ChooseColor(QWidget*, const QColor&) override { return colourAnswer; }
 
   std::deque<QString> answers;  // folder browser and save dialog, in turn; "" is cancel
   QStringList files;            // what every multi-select open dialog answers; none is cancel
+  QString fileAnswer;           // what every single-file open dialog answers; "" is cancel
+  QColor colourAnswer;          // what the colour chooser answers; invalid is cancel
   bool askAnswer = true;
   QStringList informed, asked, folderTitles, saveFilters, openFilters;
 

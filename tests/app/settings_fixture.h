@@ -17,10 +17,10 @@
 
 #include "EngineApi.h"
 #include "PictureSupply.h"
+#include "ScriptedDialogs.h"
 #include "SetMgr.h"
 #include "SettingsReporter.h"
 #include "TestEnv.h"
-#include "UserDialogs.h"
 
 namespace settingsTest {
 
@@ -47,20 +47,6 @@ class Messages final : public SettingsReporter {
  public:
   QStringList shown;
   void ShowMessage(const QString& text) override { shown << text; }
-};
-
-class Dialogs final : public UserDialogs {
- public:
-  QStringList informed;
-  QString fileAnswer;
-  QColor colourAnswer;
-  void Inform(QWidget*, const QString& text) override { informed << text; }
-  bool Ask(QWidget*, const QString&) override { return false; }
-  QString ChooseFolder(QWidget*, const QString&) override { return {}; }
-  QString SaveFile(QWidget*, const QString&, const QString&) override { return {}; }
-  QStringList OpenFiles(QWidget*, const QString&, const QString&) override { return {}; }
-  QString OpenFile(QWidget*, const QString&, const QString&) override { return fileAnswer; }
-  QColor ChooseColor(QWidget*, const QColor&) override { return colourAnswer; }
 };
 
 // A direct or nested child by identifier.
@@ -95,13 +81,11 @@ class SettingsViewTest : public ::testing::Test {
     while (s.SnapshotCount() > 0) s.PopSnapshot(false);
     s.ResetToDefaults();
     s.SetReporter(&messages);
-    UserDialogs::Install(&dialogs);
     QString problem;
     ASSERT_TRUE(BindEngine(&problem)) << problem.toStdString();
   }
   void TearDown() override {
     CSetMgr::Instance().SetReporter(nullptr);
-    UserDialogs::Install(nullptr);
     // Drop whatever results are still queued for widgets that are gone.
     QCoreApplication::processEvents();
   }
@@ -119,7 +103,7 @@ class SettingsViewTest : public ::testing::Test {
   }
 
   Messages messages;
-  Dialogs dialogs;
+  apptest::ScriptedDialogs dialogs;  // installed while the test runs
 };
 
 }  // namespace settingsTest
