@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "CpuFeatures.h"
 #include "Effects.h"
 #include "EffectsPixels.h"
 
@@ -11,19 +12,29 @@ namespace zelvo::fx {
 namespace {
 constexpr float kMaxBlurRadius = 256.0f;
 
-// One pass over `n` samples `step` bytes apart.
-void blurLine(uint8_t* p, int32_t n, int32_t step, const std::vector<int32_t>& k, int reach,
-              std::vector<uint8_t>& line) {
-  line.resize(size_t(n));
-  for (int32_t i = 0; i < n; ++i) line[size_t(i)] = p[int64_t(i) * step];
-  for (int32_t i = 0; i < n; ++i) {
-    int64_t acc = 0;
-    for (int j = -reach; j <= reach; ++j) {
-      const int32_t at = std::clamp<int32_t>(i + j, 0, n - 1);
-      acc += int64_t(k[size_t(j + reach)]) * line[size_t(at)];
-    }
-    p[int64_t(i) * step] = clampByte((acc + 32768) >> 16);
-  }
+// acc[i] += k * src[i]. The weights of a kernel sum to 65536, so no sum exceeds
+// 255 * 65536 + 32768 and 32 bits hold it; whole rows at a time, the loop vectorises.
+void addScaledPlain(int32_t* __restrict acc, const uint8_t* __restrict src, size_t n, int32_t k) {
+  for (size_t i = 0; i < n; ++i) acc[i] += k * int32_t(src[i]);
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+__attribute__((target("avx2"))) void addScaledAvx2(int32_t* __restrict acc, const uint8_t* __restrict src, size_t n,
+                                                   int32_t k) {
+  for (size_t i = 0; i < n; ++i) acc[i] += k * int32_t(src[i]);
+}
+#endif
+
+void addScaled(int32_t* acc, const uint8_t* src, size_t n, int32_t k) {
+#if defined(__x86_64__) || defined(__i386__)
+  if (vectorsInUse() == Vectors::kAvx2) return addScaledAvx2(acc, src, n, k);
+#endif
+  addScaledPlain(acc, src, n, k);
+}
+
+// One row of n values into `out`: (acc >> 16) as bytes.
+void storeRow(const int32_t* acc, size_t n, uint8_t* out) {
+  for (size_t i = 0; i < n; ++i) out[i] = clampByte(int64_t(acc[i] >> 16));
 }
 }  // namespace
 
@@ -32,23 +43,32 @@ void blurPlanes(uint8_t* data, int32_t w, int32_t h, int planes, int32_t stride,
   radius = std::min(radius, kMaxBlurRadius);
   const int reach = int(std::ceil(radius));
   const auto k = gaussKernel(std::max(0.5, double(radius) / 2.0), reach);
-  std::vector<uint8_t> line;
-  for (int32_t y = 0; y < h; ++y)
-    for (int c = 0; c < planes; ++c) blurLine(data + int64_t(y) * stride + c, w, planes, k, reach, line);
+  const size_t px = size_t(planes), rowBytes = size_t(w) * px, pad = size_t(reach) * px;
+  std::vector<int32_t> acc(rowBytes);
+  // Horizontal pass: each row with `reach` copies of its edge pixels on either side, so
+  // that every kernel tap is one offset into it for all channels at once.
+  std::vector<uint8_t> padded(rowBytes + 2 * pad);
+  for (int32_t y = 0; y < h; ++y) {
+    uint8_t* row = data + int64_t(y) * stride;
+    for (size_t i = 0; i < size_t(reach); ++i) {
+      std::memcpy(padded.data() + i * px, row, px);
+      std::memcpy(padded.data() + pad + rowBytes + i * px, row + rowBytes - px, px);
+    }
+    std::memcpy(padded.data() + pad, row, rowBytes);
+    std::fill(acc.begin(), acc.end(), 32768);
+    for (size_t j = 0; j < k.size(); ++j) addScaled(acc.data(), padded.data() + j * px, rowBytes, k[j]);
+    storeRow(acc.data(), rowBytes, row);
+  }
   // Vertical pass row by row over a copy, so memory is read in order.
-  const size_t rowBytes = size_t(w) * size_t(planes);
   std::vector<uint8_t> src(rowBytes * size_t(h));
-  std::vector<int64_t> acc(rowBytes);
   for (int32_t y = 0; y < h; ++y) std::memcpy(src.data() + size_t(y) * rowBytes, data + int64_t(y) * stride, rowBytes);
   for (int32_t y = 0; y < h; ++y) {
     std::fill(acc.begin(), acc.end(), 32768);
     for (int j = -reach; j <= reach; ++j) {
       const uint8_t* r = src.data() + size_t(std::clamp<int32_t>(y + j, 0, h - 1)) * rowBytes;
-      const int64_t kj = k[size_t(j + reach)];
-      for (size_t i = 0; i < rowBytes; ++i) acc[i] += kj * r[i];
+      addScaled(acc.data(), r, rowBytes, k[size_t(j + reach)]);
     }
-    uint8_t* out = data + int64_t(y) * stride;
-    for (size_t i = 0; i < rowBytes; ++i) out[i] = clampByte(acc[i] >> 16);
+    storeRow(acc.data(), rowBytes, data + int64_t(y) * stride);
   }
 }
 
