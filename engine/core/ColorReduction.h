@@ -15,7 +15,7 @@ namespace zelvo {
 std::span<const ZvRGBQuad> standardPalette(uint32_t depth);
 
 // Nearest palette entry: squared distance over blue, green and red, lowest index on ties,
-// the same answer as a linear scan. Colour space is cut into 16 x 16 x 16 cells; each cell
+// the same answer as a linear scan. Colour space is cut into 32 x 32 x 32 cells; each cell
 // keeps, in index order, only the entries that can be nearest for some colour inside it
 // (their smallest distance to the cell is at most the best largest distance of any entry).
 // Cells are filled when first asked.
@@ -29,7 +29,7 @@ class NearestColor {
   static NearestColor& standard(uint32_t depth);
 
  private:
-  static constexpr int kCellBits = 4;  // cell edge 16 levels
+  static constexpr int kCellBits = 3;  // cell edge 8 levels
   static constexpr int kCellsPerAxis = 256 >> kCellBits;
   struct Cell {
     uint32_t first = 0;
