@@ -15,8 +15,9 @@ void* zlvAllocLarge(size_t bytes) {
   const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
   if (rounded < bytes) return nullptr;
   void* p = std::aligned_alloc(kHugePage, rounded);
-  // Advice only: without huge pages the block works the same, with 4 KiB pages.
-  if (p) madvise(p, rounded, MADV_HUGEPAGE);
+  // Advice only: without huge pages the block works the same, with 4 KiB pages. Only the
+  // huge pages the block fills: a last one it uses in part would be resident in full.
+  if (p) madvise(p, bytes / kHugePage * kHugePage, MADV_HUGEPAGE);
   return p;
 }
 
