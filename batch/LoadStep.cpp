@@ -1,5 +1,7 @@
 #include "LoadStep.h"
 
+#include <algorithm>
+
 #include "ImageCalls.h"
 #include "SetMgr.h"
 #include "ShrinkOnLoad.h"
@@ -7,16 +9,19 @@
 namespace {
 
 // The decode size hint for shrink-on-load, and the full-scale size it replaces. Reads the
-// file's header only; nothing when the picture is not a JPEG or needs no shrinking.
+// file's header only; nothing when the picture is neither a JPEG nor a camera raw, or needs
+// no shrinking. A camera raw develops at full or at half size (LibRaw's half size skips the
+// demosaicing, several times faster), so 1/2 is as far as it goes.
 QSize ShrinkHint(const QString& path, ShrinkTarget target, int userRotation, QSize* fullSize) {
   if (target.width <= 0) return {};
   ImageOwner header = NewImage();
-  if (!header || !header->ops->LoadInfo(header.get(), reinterpret_cast<const char16_t*>(path.utf16()), 0) ||
-      header->ops->GetType(header.get()) != ZV_TYPE_JPG)
-    return {};
-  // The header reports the upright size (the EXIF turn applied).
+  if (!header || !header->ops->LoadInfo(header.get(), reinterpret_cast<const char16_t*>(path.utf16()), 0)) return {};
+  const auto type = header->ops->GetType(header.get());
+  if (type != ZV_TYPE_JPG && type != ZV_TYPE_RAW) return {};
+  // The header reports the upright size (the EXIF or camera turn applied).
   const QSize upright(zv::Width(header.get()), zv::Height(header.get()));
-  for (int d = ShrinkScale(target, upright, userRotation); d > 1; d /= 2) {
+  const int scale = ShrinkScale(target, upright, userRotation);
+  for (int d = type == ZV_TYPE_RAW ? std::min(scale, 2) : scale; d > 1; d /= 2) {
     const QSize hint = HintForScale(upright, d);
     if (hint.isEmpty()) continue;
     *fullSize = upright;

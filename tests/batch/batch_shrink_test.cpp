@@ -1,9 +1,14 @@
 // Shrink-on-load: the scale rule as a table, the decode hint that realises it, the settings
 // that allow it, what it does to real photographs against the exact path (sizes equal,
-// luma within 40 dB PSNR), and the showcase pre-pass reading JPEG headers only.
+// luma within 40 dB PSNR), camera raws developed at half size, and the showcase pre-pass
+// reading JPEG headers only.
+#include <tiffio.h>
+
 #include <QDir>
 #include <QFile>
 #include <cmath>
+
+#include "LoadStep.h"
 
 #include "ShowcasePrePass.h"
 #include "ShrinkOnLoad.h"
@@ -184,6 +189,82 @@ TEST_F(ShrinkTest, SlimmedPhotographsMatchTheExactPathWithin40Decibels) {
     }
   }
   EXPECT_GE(scaled, 6) << "too few photographs took a reduced decode to judge it";
+}
+
+// A digital negative of `photo`: its pixels sampled through an RGGB colour filter as
+// linear 16-bit values, written with libtiff (LibRaw develops it like a camera's).
+void WriteDng(const fs::path& file, const QImage& photo) {
+  TIFF* t = TIFFOpen(file.c_str(), "w");
+  ASSERT_TRUE(t);
+  const uint32_t w = uint32_t(photo.width()), h = uint32_t(photo.height());
+  const uint8_t version[4] = {1, 4, 0, 0};
+  const uint16_t dims[2] = {2, 2};
+  const uint8_t pattern[4] = {0, 1, 1, 2};
+  const float matrix[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+  const float neutral[3] = {1, 1, 1};
+  const uint32_t white = 65535;
+  TIFFSetField(t, TIFFTAG_SUBFILETYPE, 0);
+  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, w);
+  TIFFSetField(t, TIFFTAG_IMAGELENGTH, h);
+  TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 16);
+  TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
+  TIFFSetField(t, TIFFTAG_PHOTOMETRIC, 32803);  // colour filter array
+  TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
+  TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, 16);
+  TIFFSetField(t, TIFFTAG_MAKE, "Gallivo");
+  TIFFSetField(t, TIFFTAG_MODEL, "Test");
+  TIFFSetField(t, TIFFTAG_DNGVERSION, version);
+  TIFFSetField(t, TIFFTAG_UNIQUECAMERAMODEL, "Gallivo Test");
+  TIFFSetField(t, TIFFTAG_CFAREPEATPATTERNDIM, dims);
+  TIFFSetField(t, TIFFTAG_CFAPATTERN, 4, pattern);
+  TIFFSetField(t, TIFFTAG_COLORMATRIX1, 9, matrix);
+  TIFFSetField(t, TIFFTAG_ASSHOTNEUTRAL, 3, neutral);
+  TIFFSetField(t, TIFFTAG_CALIBRATIONILLUMINANT1, 21);
+  TIFFSetField(t, TIFFTAG_WHITELEVEL, 1, &white);
+  std::vector<uint16_t> row(w);
+  for (uint32_t y = 0; y < h; ++y) {
+    for (uint32_t x = 0; x < w; ++x) {
+      const QRgb p = photo.pixel(int(x), int(y));
+      const int v = (y % 2 == 0 && x % 2 == 0) ? qRed(p) : (y % 2 && x % 2) ? qBlue(p) : qGreen(p);
+      row[x] = uint16_t(std::lround(std::pow(v / 255.0, 2.2) * 65535));
+    }
+    ASSERT_EQ(TIFFWriteScanline(t, row.data(), y, 0), 1);
+  }
+  TIFFClose(t);
+}
+
+// A camera raw the chain shrinks develops at half size (the rule stops at 1/2 for it even
+// where a JPEG would go to 1/4), keeps the sizes of the full development, and comes out
+// within 40 dB of the exact path; --exact develops it at full size.
+TEST_F(ShrinkTest, CameraRawsDevelopAtHalfSizeWhenTheChainShrinks) {
+  const fs::path dir = gallivo::test::freshDir("raw");
+  const QImage wood(QStringLiteral("/usr/share/backgrounds/mate/nature/Wood.jpg"));
+  ASSERT_FALSE(wood.isNull()) << "real photograph missing: install the package mate-backgrounds";
+  WriteDng(dir / "wood.dng", wood.scaled(2400, 1800, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+  CSetMgr& s = CSetMgr::Instance();
+  s.ResetToDefaults();
+  s.set_bPhotoResize(1);
+  s.set_nResizeSimpleType(0);  // 310 wide: a JPEG of this size would decode at 1/4
+  const std::vector<PictureItem> items = Items({dir / "wood.dng"});
+  for (bool exact : {false, true}) {
+    SCOPED_TRACE(exact ? "exact" : "shrink-on-load");
+    JobContext::Instance().exactDecode = exact;
+    ImageSlot slot;
+    ASSERT_TRUE(LoadStep().Process(items[0], slot)) << slot.detail.toStdString();
+    const ImageOwner loaded(slot.image);
+    EXPECT_EQ(zv::Width(loaded.get()), exact ? 2400 : 1200);
+    EXPECT_EQ(slot.fullSize, exact ? QSize() : QSize(2400, 1800));
+  }
+  const std::vector<fs::path> exact = Slim(items, dir / "exact", true);
+  const std::vector<fs::path> shrunk = Slim(items, dir / "shrunk", false);
+  ASSERT_EQ(exact.size(), 1u);
+  ASSERT_EQ(shrunk.size(), 1u);
+  const QImage a = ReadPicture(exact[0]), b = ReadPicture(shrunk[0]);
+  ASSERT_FALSE(a.isNull());
+  EXPECT_EQ(a.size(), QSize(310, 232));
+  EXPECT_EQ(a.size(), b.size());
+  EXPECT_GE(LumaPsnr(a, b), 40.0);
 }
 
 TEST_F(ShrinkTest, ShowcasePrePassReadsJpegHeadersAndDropsWhatFailsLater) {
