@@ -155,9 +155,10 @@ ZLV_API bool zlvReadFileVersion(const char16_t* path, uint16_t version[4]);
   } zlv_version_note = {8, 8, 1, ZLV_VERSION_NOTE_NAME, {(a), (b), (c), (d)}}
 
 /* ---- Memory ----------------------------------------------------------------------------- */
-/* A block for a large picture, freed with free(): aligned and backed by huge pages where the
- * system offers them, so that walking it across rows does not miss the address cache on every
- * row. The content is unspecified. Null when memory runs out. */
+/* A block for a large picture, freed with free(). From 32 MiB up (photographs) aligned and
+ * backed by huge pages where the system offers them, so that walking it across rows does not
+ * miss the address cache on every row; smaller ones from malloc, whose heap reuses resident
+ * pages. The content is unspecified. Null when memory runs out. */
 ZLV_API void* zlvAllocLarge(size_t bytes);
 /* The bytes a block from malloc, calloc or zlvAllocLarge can hold (0 for null). */
 ZLV_API size_t zlvBlockSize(void* block);

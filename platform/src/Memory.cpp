@@ -8,10 +8,14 @@
 
 namespace {
 constexpr size_t kHugePage = size_t(2) << 20;
-}
+// Below this the C library serves blocks from its heap once one of that size has been freed
+// (it raises its mapping threshold up to 32 MiB), reusing pages that are resident already;
+// a block of its own mapping would be faulted in and cleared afresh every time.
+constexpr size_t kOwnMapping = size_t(32) << 20;
+}  // namespace
 
 void* zlvAllocLarge(size_t bytes) {
-  if (bytes < kHugePage) return std::malloc(bytes ? bytes : 1);
+  if (bytes < kOwnMapping) return std::malloc(bytes ? bytes : 1);
   const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
   if (rounded < bytes) return nullptr;
   void* p = std::aligned_alloc(kHugePage, rounded);
