@@ -1,5 +1,6 @@
 // Effects that change the shape of a picture: turning by any angle, rounded corners as
 // transparency, and soft shadows.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -54,7 +55,8 @@ bool rotate(Image& img, float angle, int32_t method, int32_t overflow, const ZvR
     nw = std::max<int64_t>(nw, 1);
     nh = std::max<int64_t>(nh, 1);
   }
-  const bool transparentCorners = overflow != ZV_OVERFLOW_COLOR && overflow != ZV_OVERFLOW_REPEAT;
+  const bool repeat = overflow == ZV_OVERFLOW_REPEAT;
+  const bool transparentCorners = overflow != ZV_OVERFLOW_COLOR && !repeat;
   ImagePtr out = Image::make(img.info.type);
   out->copyInfo(img);
   if (!out->create(uint32_t(nw), uint32_t(nh), 24, img.info.type)) {
@@ -77,7 +79,11 @@ bool rotate(Image& img, float angle, int32_t method, int32_t overflow, const ZvR
       const double sx = u * c - v * s + ocx - 0.5, sy = u * s + v * c + ocy - 0.5;
       Sample q;
       if (sx < -1.0 || sy < -1.0 || sx > w || sy > h)
-        q = sampler.sampleAt(-2, -2);
+        // Farther out than a pixel: repeat shows the nearest edge pixel; the other rules give
+        // one colour to every such point.
+        q = repeat ? sampler.sampleAt(int32_t(std::clamp(std::floor(sx), -2.0, double(w) + 1)),
+                                      int32_t(std::clamp(std::floor(sy), -2.0, double(h) + 1)))
+                   : sampler.sampleAt(-2, -2);
       else if (method == ZV_INTERPOLATE_BILINEAR)
         q = sampler.sampleBilinear(sx, sy);
       else

@@ -288,12 +288,12 @@ TEST(AnyAngleTurn, OutputIsPinned) {
       {30.0f, 2, 3, false, false, 24, true, 13505455850910295423ull},
       {45.0f, 0, 1, false, true, 24, true, 1594327401732384223ull},
       {45.0f, 2, 1, false, false, 24, false, 2333219721371042975ull},
-      {137.5f, 2, 5, true, false, 24, false, 9344206439335268346ull},
+      {137.5f, 2, 5, true, false, 24, false, 9691832700566882205ull},
       {200.0f, 2, 4, false, false, 24, true, 10928098189491974284ull},
       {300.0f, 2, 2, true, false, 24, true, 8769359472230325301ull},
       {12.25f, 2, 6, false, false, 24, false, 3497961572375402036ull},
       {90.0f, 2, 3, true, false, 24, false, 13177306459612543159ull},
-      {-73.0f, 0, 5, false, false, 24, true, 1926371732423028851ull},
+      {-73.0f, 0, 5, false, false, 24, true, 13074904577918578076ull},
       {20.0f, 2, 3, false, false, 8, false, 2807544484451013335ull},
       {251.0f, 2, 1, false, true, 1, false, 9328806797528530853ull},
   };
@@ -304,6 +304,27 @@ TEST(AnyAngleTurn, OutputIsPinned) {
     ASSERT_TRUE(ops(*img).Rotate(img.get(), c.angle, c.method, c.overflow, c.withFill ? &fill : nullptr,
                                  false, c.keepSize));
     EXPECT_EQ(pixelHash(*img), c.hash) << img->width() << " x " << img->height();
+  }
+}
+
+// Repeat reads the nearest edge pixel however far outside a point lies: a grey picture with
+// one red top-left pixel turned 45 degrees in place shows grey corners, not red ones.
+TEST(AnyAngleTurn, RepeatFillsCornersFromTheNearestEdge) {
+  const ZvRGBQuad grey = rgb(100, 100, 100), red = rgb(255, 0, 0);
+  for (int32_t method : {0, 2}) {
+    SCOPED_TRACE(method);
+    ImagePtr img = Image::make();
+    ASSERT_TRUE(img->create(40, 30, 24, 0));
+    for (int32_t y = 0; y < 30; ++y)
+      for (int32_t x = 0; x < 40; ++x) img->setPixelColor(x, y, grey, false);
+    img->setPixelColor(0, 29, red, false);  // top-left (rows stored bottom-up)
+    ASSERT_TRUE(ops(*img).Rotate(img.get(), 45.0f, method, 5, nullptr, false, true));
+    int redPixels = 0;
+    for (int32_t y = 0; y < img->height(); ++y)
+      for (int32_t x = 0; x < img->width(); ++x) redPixels += same(img->pixelColor(x, y, false), red);
+    EXPECT_TRUE(same(td(*img, 0, 0), grey));
+    EXPECT_TRUE(same(td(*img, 39, 29), grey));
+    EXPECT_LE(redPixels, 1);
   }
 }
 
