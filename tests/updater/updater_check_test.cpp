@@ -182,7 +182,7 @@ TEST(UpdaterCheck, TwoProcessesAtOnce) {
     lib.Check(1, window.id());
     expectNoCheck(server, lib, window);
   }
-  writeFile(release, "x");
+  writeText(release, "x");
   int32_t lock = -1;
   for (int i = 0; i < 200 && (lock = zlvTryLockNamed(u"ZLVVD_EDIT_{1CBFDB6D-47CB-43df-98EB-803D47E035AD}")) < 0; ++i)
     std::this_thread::sleep_for(50ms);
@@ -290,7 +290,7 @@ TEST(UpdaterCheck, UnusableDataFolderStillAnswers) {
     void (*spoil)(const UpdaterScene&);
   } cases[] = {
       {"zlvvd.ini is a folder", [](const UpdaterScene& s) { fs::create_directories(s.stateIni()); }},
-      {"Data is a file", [](const UpdaterScene& s) { writeFile(s.dataDir(), "not a folder"); }},
+      {"Data is a file", [](const UpdaterScene& s) { writeText(s.dataDir(), "not a folder"); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -321,7 +321,7 @@ TEST(UpdaterCheck, FirstLoadRecordsTheProgramVersionOnce) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     UpdaterScene scene = makeScene("firstrun", "http://127.0.0.1:1", "http://127.0.0.1:1");
-    if (c.program == "text") writeFile(scene.programDir / "Gallivo", "#!/bin/sh\necho no version\n");
+    if (c.program == "text") writeText(scene.programDir / "Gallivo", "#!/bin/sh\necho no version\n");
     else if (c.program) installProgram(scene, *c.program);
     { UpdaterLibrary lib; ASSERT_TRUE(lib.loaded()); }
     EXPECT_TRUE(fs::is_directory(scene.dataDir()));
@@ -363,7 +363,7 @@ TEST(UpdaterCheck, UpdateOpensThePageAndRecordsTheNewVersion) {
   ASSERT_TRUE(waitForFile(opened, 10s));
   for (int i = 0; i < 200 && lib.state() != UpdateStateDone; ++i) std::this_thread::sleep_for(20ms);
   EXPECT_EQ(lib.state(), uint32_t(UpdateStateDone));
-  EXPECT_EQ(readFile(opened), "http://127.0.0.1:9/page?a=1&b=2\n");
+  EXPECT_EQ(readText(opened), "http://127.0.0.1:9/page?a=1&b=2\n");
   EXPECT_EQ(iniValue(scene.stateIni(), "main", "ver"), "1.0.0.1004");
   EXPECT_NEAR(std::stod(iniValue(scene.stateIni(), "main", "time")), double(nowSeconds()), 5.0);
   EXPECT_FALSE(window.wait(200ms));  // the update action posts nothing
@@ -404,7 +404,7 @@ TEST(UpdaterCheck, UpdateOpensOnlyWebPages) {
     EXPECT_EQ(iniValue(scene.stateIni(), "main", "ver"), "5.0");  // recorded either way
     if (c.opened) {
       ASSERT_TRUE(waitForFile(opened, 10s));
-      EXPECT_EQ(readFile(opened), std::string(c.url) + "\n");
+      EXPECT_EQ(readText(opened), std::string(c.url) + "\n");
     } else {
       std::this_thread::sleep_for(150ms);
       EXPECT_FALSE(fs::exists(opened));

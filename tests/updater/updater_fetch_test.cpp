@@ -30,7 +30,7 @@ Fetched fetch(const std::string& address, uint32_t timeoutMs = 1000) {
   zlvup::HttpFetcher f;
   f.setTimeouts(timeoutMs, timeoutMs, timeoutMs);
   bool ok = f.fetch(u16(address), u16(file.string()));
-  return {ok, f.status(), fs::exists(file) ? readFile(file) : std::string()};
+  return {ok, f.status(), fs::exists(file) ? readText(file) : std::string()};
 }
 
 std::vector<fs::path> tempFiles() {
@@ -200,7 +200,7 @@ TEST(UpdaterFetch, TemporaryDownloadKeepsTheFileOnlyOnSuccess) {
     fs::path p = utf8(file->path());
     EXPECT_EQ(p.parent_path(), fs::path(std::getenv("TMPDIR")));
     EXPECT_EQ(p.filename().string().substr(0, 3), "~DF");
-    EXPECT_EQ(readFile(p), "body");
+    EXPECT_EQ(readText(p), "body");
   }
   EXPECT_TRUE(tempFiles().empty());  // deleted by its owner
   EXPECT_FALSE(zlvup::downloadToTemp(u16(server.base() + "/404"), 1000, settings));

@@ -36,7 +36,7 @@ TEST(UpdaterInterface, ExportsExactlyTheFiveFunctions) {
     if (words >> address >> type >> name) names.push_back(name);
   }
   std::sort(names.begin(), names.end());
-  std::istringstream expected(readFile(sourceDir() / "tests/data/updater/exports.txt"));
+  std::istringstream expected(readText(sourceDir() / "tests/data/updater/exports.txt"));
   std::vector<std::string> want;
   for (std::string name; expected >> name;) want.push_back(name);
   EXPECT_EQ(names, want);

@@ -53,7 +53,7 @@ TEST(UpdaterStatistics, PartnerTagDecidesTheInstallPing) {
     UpdaterScene scene = makeScene("partner", server.base(), server.base());
     writeStateIni(scene, "1.0.0.1003", "1");
     setMachinePartner(c.registry);
-    if (c.reported) writeFile(scene.partnerIni(), "[main]\nPartner=" + *c.reported + "\n");
+    if (c.reported) writeText(scene.partnerIni(), "[main]\nPartner=" + *c.reported + "\n");
     {
       UpdaterLibrary lib;
       MessageWindow window;

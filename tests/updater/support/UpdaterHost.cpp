@@ -86,19 +86,6 @@ fs::path fakeProgram(const std::string& version) {
   return buildDir() / "tests" / ("updater_fake_gallivo_" + version);
 }
 
-void writeFile(const fs::path& path, const std::string& content) {
-  fs::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << content;
-}
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 std::string iniValue(const fs::path& file, const std::string& section, const std::string& key) {
   std::u16string out(1 << 16, u'\0');
   std::u16string f = zlv::toUtf16(file.string()), sec = zlv::toUtf16(section), k = zlv::toUtf16(key);
@@ -108,7 +95,7 @@ std::string iniValue(const fs::path& file, const std::string& section, const std
 }
 
 void writeStateIni(const UpdaterScene& scene, const std::string& ver, const std::string& time) {
-  writeFile(scene.stateIni(), "[main]\nver=" + ver + "\ntime=" + time + "\n");
+  writeText(scene.stateIni(), "[main]\nver=" + ver + "\ntime=" + time + "\n");
 }
 
 void setMachinePartner(const std::optional<std::string>& tag) {
@@ -119,7 +106,7 @@ void setMachinePartner(const std::optional<std::string>& tag) {
     fs::remove(file, ec);
     return;
   }
-  writeFile(file, "[values]\nPrePartner=" + *tag + "\n");
+  writeText(file, "[values]\nPrePartner=" + *tag + "\n");
 }
 
 void installProgram(const UpdaterScene& scene, const std::string& version) {
@@ -129,7 +116,7 @@ void installProgram(const UpdaterScene& scene, const std::string& version) {
 
 void recordOpens(const fs::path& log) {
   fs::path script = log.parent_path() / "record-open.sh";
-  writeFile(script, "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + log.string() + "'\n");
+  writeText(script, "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + log.string() + "'\n");
   fs::permissions(script, fs::perms::owner_all);
   setenv("ZLV_OPEN_COMMAND", script.c_str(), 1);
 }

@@ -13,6 +13,8 @@
 #include <optional>
 #include <string>
 
+#include "TestFiles.h"
+
 namespace gallivo::test {
 
 struct PostedMessage {
@@ -79,9 +81,6 @@ UpdaterScene makeScene(const std::string& name, const std::string& updateServer,
 // Fake "Gallivo" programs with an embedded version (see fake_gallivo.cpp).
 std::filesystem::path fakeProgram(const std::string& version);  // "1.0.0.1003" or "2.3.4.5"
 
-// Plain file helpers, independent of the library.
-void writeFile(const std::filesystem::path& path, const std::string& content);
-std::string readFile(const std::filesystem::path& path);
 // The stored state the library left: "main"/key of an ini file, "" when missing.
 std::string iniValue(const std::filesystem::path& file, const std::string& section,
                      const std::string& key);
