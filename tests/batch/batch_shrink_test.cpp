@@ -2,12 +2,11 @@
 // that allow it, what it does to real photographs against the exact path (sizes equal,
 // luma within 40 dB PSNR), camera raws developed at half size, and the showcase pre-pass
 // reading JPEG headers only.
-#include <tiffio.h>
-
 #include <QDir>
 #include <QFile>
 #include <cmath>
 
+#include "DngWriter.h"
 #include "LoadStep.h"
 
 #include "ShowcasePrePass.h"
@@ -194,44 +193,12 @@ TEST_F(ShrinkTest, SlimmedPhotographsMatchTheExactPathWithin40Decibels) {
 // A digital negative of `photo`: its pixels sampled through an RGGB colour filter as
 // linear 16-bit values, written with libtiff (LibRaw develops it like a camera's).
 void WriteDng(const fs::path& file, const QImage& photo) {
-  TIFF* t = TIFFOpen(file.c_str(), "w");
-  ASSERT_TRUE(t);
-  const uint32_t w = uint32_t(photo.width()), h = uint32_t(photo.height());
-  const uint8_t version[4] = {1, 4, 0, 0};
-  const uint16_t dims[2] = {2, 2};
-  const uint8_t pattern[4] = {0, 1, 1, 2};
-  const float matrix[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
-  const float neutral[3] = {1, 1, 1};
-  const uint32_t white = 65535;
-  TIFFSetField(t, TIFFTAG_SUBFILETYPE, 0);
-  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, w);
-  TIFFSetField(t, TIFFTAG_IMAGELENGTH, h);
-  TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 16);
-  TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
-  TIFFSetField(t, TIFFTAG_PHOTOMETRIC, 32803);  // colour filter array
-  TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
-  TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-  TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, 16);
-  TIFFSetField(t, TIFFTAG_MAKE, "Gallivo");
-  TIFFSetField(t, TIFFTAG_MODEL, "Test");
-  TIFFSetField(t, TIFFTAG_DNGVERSION, version);
-  TIFFSetField(t, TIFFTAG_UNIQUECAMERAMODEL, "Gallivo Test");
-  TIFFSetField(t, TIFFTAG_CFAREPEATPATTERNDIM, dims);
-  TIFFSetField(t, TIFFTAG_CFAPATTERN, 4, pattern);
-  TIFFSetField(t, TIFFTAG_COLORMATRIX1, 9, matrix);
-  TIFFSetField(t, TIFFTAG_ASSHOTNEUTRAL, 3, neutral);
-  TIFFSetField(t, TIFFTAG_CALIBRATIONILLUMINANT1, 21);
-  TIFFSetField(t, TIFFTAG_WHITELEVEL, 1, &white);
-  std::vector<uint16_t> row(w);
-  for (uint32_t y = 0; y < h; ++y) {
-    for (uint32_t x = 0; x < w; ++x) {
-      const QRgb p = photo.pixel(int(x), int(y));
-      const int v = (y % 2 == 0 && x % 2 == 0) ? qRed(p) : (y % 2 && x % 2) ? qBlue(p) : qGreen(p);
-      row[x] = uint16_t(std::lround(std::pow(v / 255.0, 2.2) * 65535));
-    }
-    ASSERT_EQ(TIFFWriteScanline(t, row.data(), y, 0), 1);
-  }
-  TIFFClose(t);
+  ASSERT_TRUE(gallivo::test::writeDng(file, uint32_t(photo.width()), uint32_t(photo.height()),
+                                      [&](uint32_t x, uint32_t y) {
+    const QRgb p = photo.pixel(int(x), int(y));
+    const int v = (y % 2 == 0 && x % 2 == 0) ? qRed(p) : (y % 2 && x % 2) ? qBlue(p) : qGreen(p);
+    return uint16_t(std::lround(std::pow(v / 255.0, 2.2) * 65535));
+  }));
 }
 
 // A camera raw the chain shrinks develops at half size (the rule stops at 1/2 for it even

@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "DngWriter.h"
 #include "codec_support.h"
 #include "zlvplatform.h"
 
@@ -157,40 +158,9 @@ TEST(FormatMultiPicture, MngAnimationGivesFirstOrEveryFrame) {
 // ---- camera raw ----
 // A 64 x 48 digital negative: 16-bit RGGB mosaic of one flat colour, written with libtiff.
 std::vector<uint8_t> makeDng(const fs::path& file) {
-  TIFF* t = TIFFOpen(file.c_str(), "w");
-  EXPECT_TRUE(t);
-  const uint32_t w = 64, h = 48;
-  const uint8_t version[4] = {1, 4, 0, 0};
-  const uint16_t dims[2] = {2, 2};
-  const uint8_t pattern[4] = {0, 1, 1, 2};
-  const float matrix[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
-  const float neutral[3] = {1, 1, 1};
-  TIFFSetField(t, TIFFTAG_SUBFILETYPE, 0);
-  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, w);
-  TIFFSetField(t, TIFFTAG_IMAGELENGTH, h);
-  TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 16);
-  TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
-  TIFFSetField(t, TIFFTAG_PHOTOMETRIC, 32803);  // colour filter array
-  TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
-  TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-  TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, h);
-  TIFFSetField(t, TIFFTAG_MAKE, "Gallivo");
-  TIFFSetField(t, TIFFTAG_MODEL, "Test");
-  TIFFSetField(t, TIFFTAG_DNGVERSION, version);
-  TIFFSetField(t, TIFFTAG_UNIQUECAMERAMODEL, "Gallivo Test");
-  TIFFSetField(t, TIFFTAG_CFAREPEATPATTERNDIM, dims);
-  TIFFSetField(t, TIFFTAG_CFAPATTERN, 4, pattern);
-  TIFFSetField(t, TIFFTAG_COLORMATRIX1, 9, matrix);
-  TIFFSetField(t, TIFFTAG_ASSHOTNEUTRAL, 3, neutral);
-  TIFFSetField(t, TIFFTAG_CALIBRATIONILLUMINANT1, 21);
-  const uint32_t white = 65535;  // libtiff reads WhiteLevel as LONG
-  TIFFSetField(t, TIFFTAG_WHITELEVEL, 1, &white);
-  std::vector<uint16_t> row(w);
-  for (uint32_t y = 0; y < h; ++y) {
-    for (uint32_t x = 0; x < w; ++x) row[x] = uint16_t((y % 2 == 0 && x % 2 == 0) ? 30000 : (y % 2 && x % 2) ? 10000 : 20000);
-    TIFFWriteScanline(t, row.data(), y, 0);
-  }
-  TIFFClose(t);
+  EXPECT_TRUE(gallivo::test::writeDng(file, 64, 48, [](uint32_t x, uint32_t y) {
+    return uint16_t((y % 2 == 0 && x % 2 == 0) ? 30000 : (y % 2 && x % 2) ? 10000 : 20000);
+  }, 48));
   return readFile(file);
 }
 
