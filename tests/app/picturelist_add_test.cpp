@@ -221,7 +221,7 @@ TEST(PictureListAdd, HostileFolders) {
   for (const char* name : odd) EXPECT_TRUE(got.contains(lower(dir / name))) << name;
   EXPECT_TRUE(got.contains(lower(dir / "dangling.png")));
   EXPECT_EQ(std::count_if(got.begin(), got.end(), [](const QString& p) { return p.contains(" name.png"); }), 1);
-  if (getuid() != 0) EXPECT_FALSE(got.contains(lower(dir / "closed/hidden.png")));
+  if (getuid() != 0) { EXPECT_FALSE(got.contains(lower(dir / "closed/hidden.png"))); }
 }
 
 TEST(PictureListAdd, TenThousandEntriesArriveInOrderWithoutLoss) {

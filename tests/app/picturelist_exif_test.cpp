@@ -62,7 +62,7 @@ TEST(PictureListExif, EmbeddedThumbnailIsUsedAndTurnedUpright) {
   ASSERT_EQ(turned.size(), QSize(86, 115));
   const QRgb centre = turned.pixel(43, 57);
   EXPECT_TRUE(near(centre, qRgb(220, 20, 20)) || near(centre, qRgb(20, 200, 40)));
-  if (near(centre, qRgb(20, 200, 40))) EXPECT_TRUE(near(turned.pixel(83, 2), qRgb(20, 20, 220)));
+  if (near(centre, qRgb(20, 200, 40))) { EXPECT_TRUE(near(turned.pixel(83, 2), qRgb(20, 20, 220))); }
 
   const QImage fallback = MakeThumbnail(q(dir / "bad-thumb.jpg"));
   ASSERT_EQ(fallback.size(), QSize(115, 86));

@@ -204,7 +204,7 @@ TEST_F(EffectsTest, FrameFilesThatAreMissingUnknownOrBroken) {
     const QImage out = Apply(step, Pattern(30, 20), &outcome, &through);
     EXPECT_EQ(through, c.through);
     EXPECT_EQ(outcome.failure, c.failure);
-    if (c.through) EXPECT_EQ(out.size(), QSize(30, 20));
+    if (c.through) { EXPECT_EQ(out.size(), QSize(30, 20)); }
   }
   catalogue.Clear();
 }

@@ -96,9 +96,9 @@ TEST_F(ShowcaseTest, CanvasFromThePrePassAndPicturesCentredOnIt) {
     auto black = [&](int x, int y) { return (out.pixel(x, y) & 0xFFFFFF) == 0; };
     EXPECT_TRUE(black(b.left(), b.top()));
     EXPECT_TRUE(black(b.right(), b.bottom()));
-    if (b.top() > 0) EXPECT_FALSE(black(b.left(), b.top() - 1));
-    if (b.left() > 0) EXPECT_FALSE(black(b.left() - 1, b.top()));
-    if (b.bottom() < 499) EXPECT_FALSE(black(b.right(), b.bottom() + 1));
+    if (b.top() > 0) { EXPECT_FALSE(black(b.left(), b.top() - 1)); }
+    if (b.left() > 0) { EXPECT_FALSE(black(b.left() - 1, b.top())); }
+    if (b.bottom() < 499) { EXPECT_FALSE(black(b.right(), b.bottom() + 1)); }
   }
   ShowcasePrePass({});
   EXPECT_EQ(s.nGIFWidth(), 0);
