@@ -11,25 +11,14 @@
 #include "core/Image.h"
 #include "formats/Dispatch.h"
 #include "formats/Stream.h"
+#include "SyntheticPhoto.h"
 #include "frames/FrameManager.h"
 
 namespace {
 
 using namespace zelvo;
 
-ImagePtr photo(int32_t w, int32_t h) {
-  ImagePtr img = Image::make();
-  img->create(uint32_t(w), uint32_t(h), 24, 0);
-  for (int32_t y = 0; y < h; ++y) {
-    uint8_t* row = img->row(y);
-    for (int32_t x = 0; x < w; ++x) {
-      row[x * 3] = uint8_t(x * 7 + y);
-      row[x * 3 + 1] = uint8_t((x ^ y) & 0xFF);
-      row[x * 3 + 2] = uint8_t(y * 3);
-    }
-  }
-  return img;
-}
+using benchpics::photo;
 
 void BM_DecodeJpeg4000x3000(benchmark::State& state) {
   static const std::vector<uint8_t> file = [] {
