@@ -31,23 +31,11 @@ fi
 magick=$(command -v convert-im6.q16)
 
 # ---- gallivo-batch and the photographs -------------------------------------------------------
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DGALLIVO_BENCH=ON -DGALLIVO_TESTS=OFF >/dev/null
-cmake --build "$build" --target gallivo-batch zelvo >/dev/null
-batch="$build/gallivo-batch"
-photos="$build/bench-data/photos-24"
-"$here/make-photo-set.sh" "$photos" 24
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/gallivo-peers.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-# gallivo-batch reads and writes nothing of the user's: fresh folders for its settings.
-export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work/run"
-mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
+. "$here/slim-job-env.sh"
 set -- "$photos"/*.jpg
 [ $# -eq 24 ] || { echo "peers.sh: expected 24 photographs in $photos" >&2; exit 1; }
 first12=$(ls "$photos"/*.jpg | head -n 12 | tr '\n' ' ')
 last12=$(ls "$photos"/*.jpg | tail -n 12 | tr '\n' ' ')
-slim="--set bPhotoResize=1 --set nResizeSimpleType=1"
 
 # ---- the jobs: each is one shell function writing into a fresh folder $out ------------------
 job_gallivo_exact() { "$batch" -q -j 2 --exact $slim -o "$out" "$photos" >/dev/null; }

@@ -13,19 +13,7 @@ runs=${2:-3}
 command -v djpeg >/dev/null || { echo "slim-job.sh: djpeg missing, install libjpeg-turbo-progs" >&2; exit 1; }
 [ -x /usr/bin/time ] || { echo "slim-job.sh: /usr/bin/time missing, install time" >&2; exit 1; }
 
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DGALLIVO_BENCH=ON -DGALLIVO_TESTS=OFF >/dev/null
-cmake --build "$build" --target gallivo-batch zelvo >/dev/null
-batch="$build/gallivo-batch"
-photos="$build/bench-data/photos-24"
-"$here/make-photo-set.sh" "$photos" 24
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/gallivo-slim.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-# Nothing of the user's is read: fresh folders for the settings.
-export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work/run"
-mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-slim="--set bPhotoResize=1 --set nResizeSimpleType=1"
+. "$here/slim-job-env.sh"
 # The full-size decode path too, when the runner has it (--exact turns shrink-on-load off).
 exact=no
 "$batch" --help | grep -q -- --exact && exact=yes
