@@ -153,7 +153,7 @@ TEST(BmpRle, HostileStreamsStayInsideThePicture) {
   for (const Case& c : cases) {
     ImagePtr img = decodeWith(decodeBMP, bmp(3, 2, 8, 1, c.rle), ZV_TYPE_BMP);
     EXPECT_EQ(img->valid(), c.decodes) << c.fault;
-    if (!c.decodes) EXPECT_STRNE(img->lastError(), "") << c.fault;
+    if (!c.decodes) { EXPECT_STRNE(img->lastError(), "") << c.fault; }
   }
 }
 

@@ -67,8 +67,6 @@ ImagePtr gradient(int32_t w, int32_t h) {
   return img;
 }
 
-bool samePicture(const Image& a, const Image& b) { return pixelHash(a) == pixelHash(b); }
-
 }  // namespace
 
 // ---- ResampleInterpolated ----

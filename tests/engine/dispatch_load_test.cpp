@@ -1,5 +1,6 @@
 // Format dispatch: Load/Save/Decode/Encode and their variants, messages, detection,
 // the extension lookup, and what a failure leaves behind.
+#include <algorithm>
 #include <cstring>
 
 #include "dispatch_support.h"
@@ -150,8 +151,8 @@ TEST(Dispatch, DetectionSeeksBackForEachDecoder) {
   // The picture starts in the middle of the stream: every attempt must restart there.
   ImagePtr pic = gradient(12, 9);
   const Bytes jpeg = encodeToBytes(*pic, ZV_TYPE_JPG);
-  Bytes padded(5, 0xEE);
-  padded.insert(padded.end(), jpeg.begin(), jpeg.end());
+  Bytes padded(5 + jpeg.size(), 0xEE);
+  std::copy(jpeg.begin(), jpeg.end(), padded.begin() + 5);
   StreamPtr s = makeMemoryReader(padded.data(), padded.size());
   s->ops->Seek(s.get(), 5, SEEK_SET);
   ImagePtr img = Image::make();

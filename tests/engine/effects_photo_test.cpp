@@ -194,7 +194,7 @@ TEST(Filters, NoiseSplashSketchGlow) {
     for (int32_t x = 0; x < 20; ++x) {
       const Rgb c = at(*two, x, y);
       ASSERT_TRUE(c == (Rgb{255, 0, 0}) || c == (Rgb{0, 0, 255}));
-      if (x < 7) ASSERT_EQ(c, (Rgb{255, 0, 0}));  // never from beyond the radius
+      if (x < 7) { ASSERT_EQ(c, (Rgb{255, 0, 0})); }  // never from beyond the radius
     }
   EXPECT_TRUE(ops()->Splash(gradient(3, 3).get(), 1000000));
 

@@ -88,12 +88,12 @@ TEST(ShippedFrames, EveryFrameRendersLandscapeAndPortraitPhotos) {
         EXPECT_EQ(out->width(), drawn.right);
         EXPECT_GT(out->width(), pw);
         EXPECT_GT(out->height(), ph);
-        if (!keep) EXPECT_EQ(at(*out, out->width() / 2, out->height() / 2), mark);
+        if (!keep) { EXPECT_EQ(at(*out, out->width() / 2, out->height() / 2), mark); }
         EXPECT_NE(at(*out, 1, 1), mark);
       } else {
         EXPECT_EQ(out->width(), fw);
         EXPECT_EQ(out->height(), fh);
-        if (!keep) EXPECT_TRUE(near(at(*out, (win.left + win.right) / 2, (win.top + win.bottom) / 2), mark));
+        if (!keep) { EXPECT_TRUE(near(at(*out, (win.left + win.right) / 2, (win.top + win.bottom) / 2), mark)); }
         EXPECT_NE(at(*out, 1, 1), mark);
       }
       if (keep) {

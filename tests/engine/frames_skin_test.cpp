@@ -181,7 +181,7 @@ TEST(SkinFrameRender, HandEditedPiecesNeverBreakTheRender) {
     ASSERT_TRUE(s.ok) << c.what;
     ImagePtr out = renderPhoto(s.t.get(), *photo);
     EXPECT_EQ(out != nullptr, c.ok) << c.what;
-    if (!c.ok) EXPECT_EQ(s.t->ops->GetLastError(s.t.get()), 7) << c.what;
+    if (!c.ok) { EXPECT_EQ(s.t->ops->GetLastError(s.t.get()), 7) << c.what; }
   }
 }
 

@@ -110,14 +110,16 @@ class GifJudges : public ::testing::Test {
     EXPECT_EQ(count(out, "Image #"), e.frames) << "giftext";
     for (size_t i = 0; i < e.delays.size() && i < 40; ++i)
       EXPECT_NE(out.find("DelayTime: " + std::to_string(e.delays[i])), std::string::npos);
-    if (e.transparency >= 0)
+    if (e.transparency >= 0) {
       EXPECT_NE(out.find("Transparent Index: " + std::to_string(e.transparency)), std::string::npos);
+    }
     if (!dumps) return;
     ASSERT_EQ(tool("gifbuild -d " + gif, out), 0) << out;
     EXPECT_EQ(count(out, "image # "), e.frames) << "gifbuild";
     EXPECT_EQ(out.find("netscape loop") != std::string::npos, e.loop >= 0) << "gifbuild";
-    if (e.loop >= 0)
+    if (e.loop >= 0) {
       EXPECT_NE(out.find("netscape loop " + std::to_string(e.loop)), std::string::npos);
+    }
 
     // ImageMagick: one line per frame with its delay and the screen size.
     ASSERT_EQ(tool("identify -format '%T %W %H\\n' " + gif, out), 0) << out;
@@ -127,9 +129,10 @@ class GifJudges : public ::testing::Test {
               " " + std::to_string(e.h) + "\n";
     EXPECT_EQ(out, want) << "identify";
     ASSERT_EQ(tool("identify -verbose " + gif + " | grep -m1 Iterations:", out), e.loop < 0 ? 1 : 0);
-    if (e.loop >= 0)
+    if (e.loop >= 0) {
       EXPECT_NE(out.find("Iterations: " + std::to_string(e.loop == 0 ? 0 : e.loop + 1)),
                 std::string::npos);
+    }
   }
 
   // Runs a tool and returns its exit status; `out` holds only this run's output.

@@ -74,7 +74,7 @@ TEST(GifWriterLayout, LoopExtensionRule) {
     canvas->info.loops = c.loops;
     const auto blocks = walk(encodeOk(*canvas));
     ASSERT_EQ(countKind(blocks, '!', 0xFF), c.value < 0 ? 0u : 1u) << c.loops;
-    if (c.value >= 0) EXPECT_EQ(le16(&blocks[1].data[12]), c.value) << c.loops;
+    if (c.value >= 0) { EXPECT_EQ(le16(&blocks[1].data[12]), c.value) << c.loops; }
   }
 }
 
@@ -201,7 +201,7 @@ TEST(GifWriterLayout, FrameColourTables) {
     canvas->info.codecOptions[ZV_TYPE_GIF] = option;
     const auto blocks = walk(encodeOk(*canvas));
     for (const Block& b : blocks)
-      if (b.kind == ',') EXPECT_EQ(b.label, 0x87) << option;
+      if (b.kind == ',') { EXPECT_EQ(b.label, 0x87) << option; }
   }
   // Without it, only a frame whose colours differ from frame 0 carries its own.
   canvas->info.codecOptions[ZV_TYPE_GIF] = 0;

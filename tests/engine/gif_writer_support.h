@@ -99,7 +99,7 @@ inline std::vector<Block> walk(const Bytes& b) {
     ADD_FAILURE() << "no GIF89a header";
     return out;
   }
-  Block screen{'S', b[10], Bytes(b.begin() + 6, b.begin() + 13), {}};
+  Block screen{'S', b[10], Bytes(b.begin() + 6, b.begin() + 13), {}, 0, {}, {}};
   i = 13;
   if (screen.label & 0x80) {
     const size_t n = 3u << ((screen.label & 7) + 1);
@@ -111,18 +111,18 @@ inline std::vector<Block> walk(const Bytes& b) {
   while (need(1)) {
     const uint8_t c = b[i++];
     if (c == 0x3B) {
-      out.push_back({';', 0, {}, {}});
+      out.push_back({';', 0, {}, {}, 0, {}, {}});
       if (i != b.size()) ADD_FAILURE() << "bytes after the trailer";
       return out;
     }
     if (c == 0x21) {
       if (!need(1)) return out;
-      Block ext{'!', b[i++], {}, {}};
+      Block ext{'!', b[i++], {}, {}, 0, {}, {}};
       subBlocks(ext, true);
       out.push_back(ext);
     } else if (c == 0x2C) {
       if (!need(9)) return out;
-      Block img{',', b[i + 8], Bytes(b.begin() + long(i), b.begin() + long(i + 9)), {}};
+      Block img{',', b[i + 8], Bytes(b.begin() + long(i), b.begin() + long(i + 9)), {}, 0, {}, {}};
       i += 9;
       if (img.label & 0x80) {
         const size_t n = 3u << ((img.label & 7) + 1);

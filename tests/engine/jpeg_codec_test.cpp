@@ -193,7 +193,7 @@ TEST(JpegDecode, FilesFromOutsideEncodersDecodeWithinTolerance) {
     ASSERT_EQ(img->width(), 120);
     ASSERT_EQ(img->height(), 90);
     EXPECT_EQ(img->depth(), c.depth) << cmd;
-    if (c.meanTolerance > 0) EXPECT_LT(compare(*src, *img).mean, c.meanTolerance) << cmd;
+    if (c.meanTolerance > 0) { EXPECT_LT(compare(*src, *img).mean, c.meanTolerance) << cmd; }
   }
 }
 

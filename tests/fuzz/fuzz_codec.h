@@ -17,7 +17,7 @@ inline int decodeAs(uint32_t codecType, const uint8_t* data, size_t size) {
   img->info.loadAllFrames = mode & 2;
   img->info.frameIndex = (mode >> 2) & 3;
   if (mode & 0x10) img->setDecodeSizeHint(16, 16);
-  const uint32_t type = (mode & 0x20) ? ZV_TYPE_UNKNOWN : codecType;
+  const uint32_t type = (mode & 0x20) ? uint32_t(ZV_TYPE_UNKNOWN) : codecType;
   if (!img->ops->DecodeMemory(img.get(), data, uint32_t(size), type)) return 0;
   consumeAll(*img);
   if (img->valid() && (mode & 0x80)) {

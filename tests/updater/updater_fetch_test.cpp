@@ -128,7 +128,7 @@ TEST(UpdaterFetch, FollowsAPlainHttpRedirect) {
 TEST(UpdaterFetch, RefusesWhatItMustNotFetch) {
   HttpTestServer server({{"/ok", HttpReply::text("hello")}});
   const std::string port = std::to_string(server.port());
-  for (const std::string address : {std::string(""), "https://127.0.0.1:" + port + "/ok",
+  for (const std::string& address : {std::string(""), "https://127.0.0.1:" + port + "/ok",
                                     "ftp://127.0.0.1:" + port + "/ok", std::string("file:///etc/hostname"),
                                     "127.0.0.1:" + port + "/ok", std::string("http://"),
                                     std::string("not an address at all")}) {
