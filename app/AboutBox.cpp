@@ -1,17 +1,17 @@
 #include "AboutBox.h"
 
 #include <QDialogButtonBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 #include "Artwork.h"
+#include "ControlNames.h"
+#include "IconMessageLayout.h"
 #include "MakerSite.h"
 #include "Shell.h"
 
 AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
-  setObjectName(QString::number(kId));
+  setObjectName(idName(kId));
   setWindowTitle(QStringLiteral("关于 Gallivo"));
   auto* icon = new QLabel(this);
   icon->setPixmap(QPixmap::fromImage(DrawAppIcon(64)));
@@ -29,11 +29,5 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
   buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  auto* row = new QHBoxLayout;
-  row->addWidget(icon);
-  row->addWidget(text, 1);
-  auto* layout = new QVBoxLayout(this);
-  layout->addLayout(row);
-  layout->addWidget(buttons);
-  setMinimumWidth(380);
+  LayOutIconMessage(this, icon, text, buttons, 380);
 }

@@ -4,14 +4,14 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
 #include <QStyle>
 #include <QUrl>
-#include <QVBoxLayout>
 
+#include "ControlNames.h"
+#include "IconMessageLayout.h"
 #include "ProgramPaths.h"
 
 bool LaunchEditor(const QString& picturePath) {
@@ -23,7 +23,7 @@ bool LaunchEditor(const QString& picturePath) {
 }
 
 EditorOfferDialog::EditorOfferDialog(QWidget* parent) : QDialog(parent) {
-  setObjectName(QString::number(kId));
+  setObjectName(idName(kId));
   setWindowTitle(QStringLiteral("编辑图片"));
   setModal(true);
   auto* icon = new QLabel(this);
@@ -37,19 +37,13 @@ EditorOfferDialog::EditorOfferDialog(QWidget* parent) : QDialog(parent) {
   text->setWordWrap(true);
   auto* buttons = new QDialogButtonBox(this);
   QPushButton* get = buttons->addButton(QStringLiteral("下载编辑器"), QDialogButtonBox::AcceptRole);
-  get->setObjectName(QString::number(kGetEditorButton));
+  get->setObjectName(idName(kGetEditorButton));
   get->setDefault(true);
   QPushButton* cancel = buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
-  cancel->setObjectName(QString::number(kCancelButton));
+  cancel->setObjectName(idName(kCancelButton));
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  auto* row = new QHBoxLayout;
-  row->addWidget(icon);
-  row->addWidget(text, 1);
-  auto* layout = new QVBoxLayout(this);
-  layout->addLayout(row);
-  layout->addWidget(buttons);
-  setMinimumWidth(360);
+  LayOutIconMessage(this, icon, text, buttons, 360);
 }
 
 // The maker's host is a reserved name: its real site is not ours to point at.

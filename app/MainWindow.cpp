@@ -14,6 +14,7 @@
 
 #include "AboutBox.h"
 #include "Artwork.h"
+#include "ControlNames.h"
 #include "GenerateCommand.h"
 #include "JobContext.h"
 #include "MakerSite.h"
@@ -47,16 +48,6 @@ const Link kLinks[] = {
     {Id::kLinkTips, "开店技巧", "vd-tips.html"},
     {Id::kLinkHome, "泽沃官网", nullptr},
 };
-
-QString Name(int id) { return QString::number(id); }
-
-QPushButton* MakeButton(QWidget* parent, int id, const QString& caption) {
-  auto* button = new QPushButton(caption, parent);
-  button->setObjectName(Name(id));
-  // Enter in a panel field must not start an export.
-  button->setAutoDefault(false);
-  return button;
-}
 
 QLabel* MakeLink(QWidget* parent, const QString& objectName, const QString& caption,
                  const QString& target) {
@@ -99,20 +90,20 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
                                : MakeDefaultSettingsPane(list_->Supply(), this);
   settings_->Widget()->setParent(this);
 
-  addPictures_ = MakeButton(this, Id::kAddPictures, QStringLiteral("添加图片..."));
-  addFolder_ = MakeButton(this, Id::kAddFolder, QStringLiteral("添加文件夹..."));
-  clearList_ = MakeButton(this, Id::kClearList, QStringLiteral("清空列表"));
-  generate_ = MakeButton(this, Id::kGenerate, QStringLiteral("生成图片 ..."));
+  addPictures_ = MakeIdButton(this, Id::kAddPictures, QStringLiteral("添加图片..."));
+  addFolder_ = MakeIdButton(this, Id::kAddFolder, QStringLiteral("添加文件夹..."));
+  clearList_ = MakeIdButton(this, Id::kClearList, QStringLiteral("清空列表"));
+  generate_ = MakeIdButton(this, Id::kGenerate, QStringLiteral("生成图片 ..."));
   QFont bold = generate_->font();
   bold.setBold(true);
   generate_->setFont(bold);
   pkvToJpg_ = new QCheckBox(QStringLiteral("将pkv格式转换成jpg格式"), this);
-  pkvToJpg_->setObjectName(Name(Id::kPkvToJpg));
+  pkvToJpg_->setObjectName(idName(Id::kPkvToJpg));
   pkvToJpg_->setChecked(CSetMgr::Instance().bPkvToJpg() != 0);
   pkvToJpg_->hide();
   for (const Link& link : kLinks) {
     const QString target = link.page ? MakerSite::Page(link.page) : MakerSite::Home();
-    links_.push_back(MakeLink(this, Name(link.id), QString::fromUtf8(link.caption), target));
+    links_.push_back(MakeLink(this, idName(link.id), QString::fromUtf8(link.caption), target));
   }
   about_ = MakeLink(this, QStringLiteral("about"), QStringLiteral("关于"), QStringLiteral("about:"));
   for (QLabel* link : links_)

@@ -8,6 +8,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "ControlNames.h"
 #include "EditorLauncher.h"
 #include "FolderScanner.h"
 #include "ListPictureSource.h"
@@ -31,7 +32,7 @@ PictureListWidget::PictureListWidget(QWidget* parent)
       scanner_(new FolderScanner(this)),
       worker_(std::make_unique<ThumbnailWorker>()),
       source_(std::make_unique<ListPictureSource>(*model_)) {
-  setObjectName(QString::number(kId));
+  setObjectName(idName(kId));
   setAcceptDrops(true);
   TileArt::Get();  // drawn now rather than inside the first paint
   auto* layout = new QVBoxLayout(this);

@@ -13,6 +13,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "ControlNames.h"
 #include "SetMgr.h"
 #include "Shell.h"
 
@@ -20,33 +21,24 @@ namespace {
 
 namespace Id = ProgressWindowId;
 
-QString Name(int id) { return QString::number(id); }
-
-QPushButton* MakeButton(QWidget* parent, int id, const QString& caption) {
-  auto* button = new QPushButton(caption, parent);
-  button->setObjectName(Name(id));
-  button->setAutoDefault(false);
-  return button;
-}
-
 }  // namespace
 
 ProgressWindow::ProgressWindow(PictureSource& source, QWidget* parent) : QDialog(parent) {
   qRegisterMetaType<ExportSummary>();
-  setObjectName(Name(Id::kDialog));
+  setObjectName(idName(Id::kDialog));
   setWindowTitle(QStringLiteral("导出进度"));
   setModal(true);
   setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
 
   status_ = new QLabel(this);
-  status_->setObjectName(Name(Id::kStatus));
+  status_->setObjectName(idName(Id::kStatus));
   status_->setMinimumHeight(status_->fontMetrics().lineSpacing() * 3 + 4);
   status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   status_->setWordWrap(true);
   // Wide enough for the three buttons of the finished window side by side.
   status_->setMinimumWidth(440);
   bar_ = new QProgressBar(this);
-  bar_->setObjectName(Name(Id::kBar));
+  bar_->setObjectName(idName(Id::kBar));
   bar_->setTextVisible(false);
 
   failureSummary_ = new QLabel(this);
@@ -75,9 +67,9 @@ ProgressWindow::ProgressWindow(PictureSource& source, QWidget* parent) : QDialog
     adjustSize();
   });
 
-  close_ = MakeButton(this, Id::kClose, QStringLiteral("取消导出文件"));
-  nextBatch_ = MakeButton(this, Id::kNextBatch, QStringLiteral("处理下一批文件 ..."));
-  open_ = MakeButton(this, Id::kOpen, QStringLiteral("打开导出目录 ..."));
+  close_ = MakeIdButton(this, Id::kClose, QStringLiteral("取消导出文件"));
+  nextBatch_ = MakeIdButton(this, Id::kNextBatch, QStringLiteral("处理下一批文件 ..."));
+  open_ = MakeIdButton(this, Id::kOpen, QStringLiteral("打开导出目录 ..."));
   nextBatch_->hide();
   open_->hide();
   connect(close_, &QPushButton::clicked, this, &ProgressWindow::reject);

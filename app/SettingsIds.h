@@ -3,7 +3,7 @@
 // pages reuse numbers of the panel, so each window keeps its own namespace.
 #pragma once
 
-#include <QString>
+#include "ControlNames.h"
 
 namespace panelId {
 constexpr int kPanel = 144;
@@ -88,4 +88,3 @@ constexpr int kTransparencySlider = 1084;
 constexpr int kTransparency = 1086;
 }  // namespace markPageId
 
-inline QString idName(int id) { return QString::number(id); }
