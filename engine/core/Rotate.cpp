@@ -67,37 +67,19 @@ void remap(const Image& src, Image& dst, Map map) {
   }
 }
 
-// One byte plane (pixels of B bytes) turned a quarter, where the processor lacks the block
-// instructions: destination row y is source column `right ? W - 1 - y : y`, read from
-// source row x upwards (right) or H - 1 - x downwards (left). Within a 64 x 64 tile the source rows stay in the first-level cache, so each
-// destination row is a run of fixed-step reads and sequential writes.
-template <size_t B>
-void turnPlane(const uint8_t* src, size_t srcStride, int32_t srcW, int32_t srcH, uint8_t* dst,
-               size_t dstStride, bool right, Image* progressOf) {
-  const int32_t w = srcH, h = srcW;  // destination size
-  const ptrdiff_t step = right ? ptrdiff_t(srcStride) : -ptrdiff_t(srcStride);
-  const int32_t tileColumns = (w + kTile - 1) / kTile;
-  for (int32_t tx = 0; tx < w; tx += kTile) {
-    const int32_t n = std::min(kTile, w - tx);
-    const uint8_t* firstRow = src + size_t(right ? tx : srcH - 1 - tx) * srcStride;
-    for (int32_t ty = 0; ty < h; ty += kTile) {
-      const int32_t yEnd = std::min(ty + kTile, h);
-      for (int32_t y = ty; y < yEnd; ++y) {
-        const uint8_t* p = firstRow + size_t(right ? srcW - 1 - y : y) * B;
-        uint8_t* q = dst + size_t(y) * dstStride + size_t(tx) * B;
-        for (int32_t i = 0; i < n; ++i, p += step, q += B) std::memcpy(q, p, B);
-      }
-    }
-    if (progressOf) {
-      const int32_t pct = int32_t(int64_t(tx / kTile) * 100 / tileColumns);
-      progressOf->info.progress = pct;
-      statusProgress(pct);
-    }
+// A quarter turn pixel by pixel through remap. Stored rows are bottom-up: turning right,
+// new(x, y) = old(W - 1 - y, x); turning left, new(x, y) = old(y, H - 1 - x).
+void remapQuarter(const Image& src, Image& dst, bool right) {
+  const int32_t W = src.width(), H = src.height();
+  if (right) {
+    remap(src, dst, [W](int32_t x, int32_t y) { return std::pair{W - 1 - y, x}; });
+  } else {
+    remap(src, dst, [H](int32_t x, int32_t y) { return std::pair{y, H - 1 - x}; });
   }
 }
 
 // Destination columns x0 .. x1 of rows y0 .. y1 of a quarter turn, pixel by pixel: the
-// stripes at the right and bottom edges that the 8 x 8 blocks leave.
+// stripes at the right and bottom edges that the 8 x 8 blocks leave, and the tiles below.
 template <size_t B>
 void turnRect(const TurnPlane& t, int32_t x0, int32_t x1, int32_t y0, int32_t y1) {
   const ptrdiff_t step = t.right ? ptrdiff_t(t.srcStride) : -ptrdiff_t(t.srcStride);
@@ -106,6 +88,26 @@ void turnRect(const TurnPlane& t, int32_t x0, int32_t x1, int32_t y0, int32_t y1
     const uint8_t* p = firstRow + size_t(t.right ? t.srcW - 1 - y : y) * B;
     uint8_t* q = t.dst + size_t(y) * t.dstStride + size_t(x0) * B;
     for (int32_t x = x0; x < x1; ++x, p += step, q += B) std::memcpy(q, p, B);
+  }
+}
+
+// One byte plane (pixels of B bytes) turned a quarter, where the processor lacks the block
+// instructions: destination row y is source column `right ? W - 1 - y : y`, read from source
+// row x upwards (right) or H - 1 - x downwards (left). Within a 64 x 64 tile the source rows
+// stay in the first-level cache, so each destination row is a run of fixed-step reads and
+// sequential writes.
+template <size_t B>
+void turnPlane(const TurnPlane& t, Image* progressOf) {
+  const int32_t w = t.srcH, h = t.srcW;  // destination size
+  const int32_t tileColumns = (w + kTile - 1) / kTile;
+  for (int32_t tx = 0; tx < w; tx += kTile) {
+    const int32_t txEnd = std::min(tx + kTile, w);
+    for (int32_t ty = 0; ty < h; ty += kTile) turnRect<B>(t, tx, txEnd, ty, std::min(ty + kTile, h));
+    if (progressOf) {
+      const int32_t pct = int32_t(int64_t(tx / kTile) * 100 / tileColumns);
+      progressOf->info.progress = pct;
+      statusProgress(pct);
+    }
   }
 }
 
@@ -119,7 +121,7 @@ void reportTurn(void* img, int32_t pct) {
 template <size_t B>
 void turnPlaneFast(const TurnPlane& t, Image* progressOf) {
   if (!turnWholeBlocks(t, int(B), progressOf ? reportTurn : nullptr, progressOf)) {
-    turnPlane<B>(t.src, t.srcStride, t.srcW, t.srcH, t.dst, t.dstStride, t.right, progressOf);
+    turnPlane<B>(t, progressOf);
     return;
   }
   const int32_t w = t.srcH, h = t.srcW, w8 = w / 8 * 8, h8 = h / 8 * 8;
@@ -131,11 +133,7 @@ void turnPlaneFast(const TurnPlane& t, Image* progressOf) {
 void turnQuarter(const Image& src, Image& dst, bool right) {
   const int32_t W = src.width(), H = src.height();
   if (src.depth() < 8) {
-    if (right) {
-      remap(src, dst, [W](int32_t x, int32_t y) { return std::pair{W - 1 - y, x}; });
-    } else {
-      remap(src, dst, [H](int32_t x, int32_t y) { return std::pair{y, H - 1 - x}; });
-    }
+    remapQuarter(src, dst, right);
     return;
   }
   const TurnPlane pixels{src.bits(), src.stride(), W, H, dst.bits(), dst.stride(), right};
@@ -203,11 +201,7 @@ bool turnByPixels(Image& self, Image& dst, bool right) {
   const int32_t W = self.width(), H = self.height();
   ImagePtr tmp = turnedCopy(self, H, W);
   if (!tmp) return false;
-  if (right) {
-    remap(self, *tmp, [W](int32_t x, int32_t y) { return std::pair{W - 1 - y, x}; });
-  } else {
-    remap(self, *tmp, [H](int32_t x, int32_t y) { return std::pair{y, H - 1 - x}; });
-  }
+  remapQuarter(self, *tmp, right);
   dst.transfer(*tmp, false);
   return true;
 }
